@@ -1,0 +1,133 @@
+#include "app/gui/TForm1.h"
+
+#include "app/AppController.h"
+#include "app/gui/Dialogs.h"
+#include "app/gui/QtPrompts.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tarvik {
+
+namespace {
+
+// The screen area until the renderer draws into it: the empty graticule on the background.
+class ScreenArea : public QWidget {
+public:
+    explicit ScreenArea(QWidget* parent) : QWidget(parent) { setFixedSize(672, 299); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), QColor(255, 255, 245));
+        const int left = width() / 2 - 325, top = height() / 2 - 129;
+        p.setPen(QColor(192, 192, 192));
+        for (int i = 0; i <= 8; ++i) p.drawLine(left, top + 32 * i, left + 650, top + 32 * i);
+        for (int i = 0; i <= 13; ++i) p.drawLine(left + 50 * i, top, left + 50 * i, top + 256);
+        p.setPen(QColor(128, 128, 128));
+        p.drawRect(left - 1, top - 1, 652, 258);
+    }
+};
+
+} // namespace
+
+TForm1::TForm1(AppController& controller, QtPrompts& prompts, QWidget* parent)
+    : QMainWindow(parent), m_controller(controller), m_prompts(prompts) {
+    setWindowTitle(QStringLiteral("Tarvik"));
+    m_prompts.setParent(this);
+    // Creating the window reads the configuration file.
+    m_controller.readConfiguration();
+
+    auto* central = new QWidget(this);
+    auto* columns = new QHBoxLayout(central);
+    auto* left = new QVBoxLayout;
+    auto* screenFrame = new QFrame(central);
+    screenFrame->setFrameShape(QFrame::StyledPanel);
+    screenFrame->setFrameShadow(QFrame::Sunken);
+    auto* screenLayout = new QVBoxLayout(screenFrame);
+    screenLayout->setContentsMargins(2, 2, 2, 2);
+    screenLayout->addWidget(new ScreenArea(screenFrame));
+    left->addWidget(screenFrame);
+    m_status = new QLabel(central);
+    m_status->setObjectName(QStringLiteral("statusLabel"));
+    m_status->setFrameShape(QFrame::Panel);
+    m_status->setFrameShadow(QFrame::Sunken);
+    m_status->setMinimumHeight(22);
+    left->addWidget(m_status);
+    left->addStretch(1);
+    columns->addLayout(left);
+    columns->addWidget(buildModeButtons(), 0, Qt::AlignTop);
+    setCentralWidget(central);
+
+    m_about = new AboutDialog(this);
+    m_about->setFirmwareCaption(m_controller.firmwareCaption());
+    buildMenus();
+
+    connect(&m_controller, &AppController::firmwareCaptionChanged, m_about, &AboutDialog::setFirmwareCaption);
+    connect(&m_controller, &AppController::quitRequested, this, &QWidget::close, Qt::QueuedConnection);
+    connect(&m_controller, &AppController::closeRetry, this, &QWidget::close);
+}
+
+TForm1::~TForm1() = default;
+
+QWidget* TForm1::buildModeButtons() {
+    auto* panel = new QFrame(this);
+    panel->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QVBoxLayout(panel);
+    m_modes = new QButtonGroup(this);
+    struct Mode {
+        const char* caption;
+        const char* name;
+        bool visible;
+        bool available;
+    };
+    // The generator and analyzer buttons exist but are not shown in this configuration.
+    const Mode modes[] = {{"Oscilloscope", "oscilloscopeButton", true, true},
+                          {"Spectrum Analyzer", "spectrumButton", true, false},
+                          {"Transient Recorder", "recorderButton", true, false},
+                          {"Function Generator", "generatorButton", false, false},
+                          {"Circuit Analyzer", "analyzerButton", false, false}};
+    for (const Mode& m : modes) {
+        auto* button = new QPushButton(QString::fromLatin1(m.caption), panel);
+        button->setObjectName(QString::fromLatin1(m.name));
+        button->setCheckable(true);
+        button->setMinimumWidth(150);
+        button->setVisible(m.visible);
+        button->setEnabled(m.available);
+        m_modes->addButton(button);
+        layout->addWidget(button);
+    }
+    m_modes->buttons().first()->setChecked(true);
+    return panel;
+}
+
+void TForm1::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    options->addAction(QStringLiteral("Hardware Setup..."), this, [this] { m_controller.hardwareSetup(); });
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("About..."), m_about, &QDialog::exec);
+}
+
+void TForm1::setStatusText(const QString& text) {
+    m_status->setText(text);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!m_controller.FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    m_controller.FormClose();
+    event->accept();
+}
+
+} // namespace tarvik

@@ -1,0 +1,40 @@
+#pragma once
+// The main oscilloscope window: the screen on the left, the front panel on the right, the
+// status label under the screen, the mode buttons and the File, Options and Help menus.
+
+#include <QMainWindow>
+
+class QButtonGroup;
+class QLabel;
+class QPushButton;
+
+namespace tarvik {
+
+class AboutDialog;
+class AppController;
+class QtPrompts;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    TForm1(AppController& controller, QtPrompts& prompts, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    QLabel* statusLabel() const { return m_status; }
+    void setStatusText(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* buildModeButtons();
+    void buildMenus();
+
+    AppController& m_controller;
+    QtPrompts& m_prompts;
+    QLabel* m_status = nullptr;
+    QButtonGroup* m_modes = nullptr;
+    AboutDialog* m_about = nullptr;
+};
+
+} // namespace tarvik

@@ -1,0 +1,154 @@
+// The real program against the virtual instrument: the exact reports of start-up, and the
+// power-off and configuration written when it is told to stop.
+
+#include "support/TempDir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int limitMs = 15000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20); // lets QProcess read its pipes
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// One line per report the instrument received: the 64 bytes in hex.
+QList<QByteArray> reports(const QString& log) {
+    QList<QByteArray> lines = readAll(log).split('\n');
+    lines.removeAll(QByteArray());
+    return lines;
+}
+
+QByteArray hexReport(std::initializer_list<int> bytes) {
+    QByteArray raw(64, '\0');
+    int i = 0;
+    for (int b : bytes) raw[i++] = static_cast<char>(b);
+    return raw.toHex(' ');
+}
+
+class ProgramRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir().mkpath(dir.file(QStringLiteral("config/Kandor/Tarvik")));
+        QDir().mkpath(dir.file(QStringLiteral("home")));
+    }
+    void TearDown() override {
+        for (QProcess* p : {&program, &sim}) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+        }
+    }
+    void writeIni(const QByteArray& text) {
+        QFile f(iniPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QString iniPath() const { return dir.file(QStringLiteral("config/Kandor/Tarvik/Tarvik.ini")); }
+    void startSim(const QStringList& extra = {}) {
+        sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        sim.start(QStringLiteral(TARVIK_SIM_BIN), QStringList{socket, QStringLiteral("--log"), log} + extra);
+        ASSERT_TRUE(sim.waitForStarted(5000));
+        ASSERT_TRUE(waitFor([&] { return QFile::exists(socket); }));
+    }
+    void startProgram(const QString& device) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
+        env.insert(QStringLiteral("HOME"), dir.file(QStringLiteral("home")));
+        env.remove(QStringLiteral("TARVIK_DEVICE"));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(TARVIK_BIN), {QStringLiteral("--device"), device});
+        ASSERT_TRUE(program.waitForStarted(5000));
+    }
+    QString programOutput() {
+        stderrText += program.readAllStandardError();
+        return QString::fromLocal8Bit(stderrText);
+    }
+    void stopProgram() {
+        program.terminate(); // SIGTERM closes the window as a user would
+        ASSERT_TRUE(program.waitForFinished(15000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+    }
+
+    tarvik::test::TempDir dir;
+    QString socket = dir.file(QStringLiteral("sim.sock"));
+    QString log = dir.file(QStringLiteral("reports.log"));
+    QProcess sim;
+    QProcess program;
+    QByteArray stderrText;
+};
+
+} // namespace
+
+TEST_F(ProgramRun, StartupReportsAndPowerOffAgainstTheVirtualInstrument) {
+    writeIni("[Menu]\r\nHWdialog=0\r\n");
+    startSim();
+    startProgram(QStringLiteral("socket:") + socket);
+    ASSERT_TRUE(waitFor([&] { return reports(log).size() >= 8; })) << programOutput().toStdString();
+    QThread::msleep(200); // nothing else is sent once start-up is done
+    const QByteArray defaults = hexReport({14, 5, 5, 127, 127, 127, 9, 0, 0, 0, 0, 0});
+    const QList<QByteArray> expected = {
+        defaults,
+        defaults,
+        defaults, // "2V", "2V", "1ms"
+        hexReport({14, 5, 5, 127, 127, 127, 9, 1, 1, 1, 0, 0}),
+        hexReport({14, 5, 5, 127, 127, 127, 9, 0, 0, 0, 0, 0}),
+        hexReport({14, 5, 5, 127, 127, 127, 9, 0, 0, 0, 1, 1}),
+        hexReport({14, 5, 5, 127, 127, 127, 9, 0, 0, 0, 0, 0}),
+        hexReport({15}),
+    };
+    EXPECT_EQ(reports(log), expected);
+    EXPECT_TRUE(readAll(iniPath()).contains("Running=1"));
+
+    stopProgram();
+    const QList<QByteArray> all = reports(log);
+    ASSERT_EQ(all.size(), 9);
+    EXPECT_EQ(all.last(), hexReport({20}));
+    const QByteArray ini = readAll(iniPath());
+    EXPECT_TRUE(ini.contains("Running=0\r\n")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("HWdialog=0\r\n"));
+}
+
+TEST_F(ProgramRun, WithoutAnInstrumentItSaysSoAndRunsInDemoMode) {
+    startProgram(QStringLiteral("socket:") + socket); // nobody listens there
+    ASSERT_TRUE(waitFor([&] {
+        return programOutput().contains(QStringLiteral("Software runs now in Demo Mode."));
+    })) << programOutput().toStdString();
+    EXPECT_TRUE(programOutput().contains(QStringLiteral("No hardware response!")));
+    stopProgram();
+    EXPECT_TRUE(readAll(iniPath()).contains("Running=0\r\n"));
+    EXPECT_TRUE(readAll(iniPath()).contains("DemoMode=0\r\n")); // falling back is not a choice to keep
+}
+
+TEST_F(ProgramRun, ForcedDemoModeSendsNothing) {
+    writeIni("[Menu]\r\nHWdialog=0\r\n");
+    startSim();
+    startProgram(QStringLiteral("demo"));
+    ASSERT_TRUE(waitFor([&] {
+        return programOutput().contains(
+            QStringLiteral("Choose Options -> Hardware Setup to enter normal mode."));
+    })) << programOutput().toStdString();
+    stopProgram();
+    EXPECT_TRUE(reports(log).isEmpty());
+}
