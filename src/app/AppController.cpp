@@ -24,12 +24,14 @@ void call(const std::function<void()>& hook) {
 
 } // namespace
 
-AppController::AppController(Clock& clock, Prompts& prompts, CommandSet& commands,
+AppController::AppController(Clock& clock, Prompts& prompts, ScopeController& scope,
                              Configuration& configuration, QObject* parent)
-    : QObject(parent), m_clock(clock), m_prompts(prompts), m_commands(commands), m_link(commands.link()),
-      m_config(configuration), m_firmwareCaption(QStringLiteral("Firmware version unknown")) {
+    : QObject(parent), m_clock(clock), m_prompts(prompts), m_scope(scope), m_commands(scope.commands()),
+      m_link(m_commands.link()), m_config(configuration),
+      m_firmwareCaption(QStringLiteral("Firmware version unknown")) {
     // Shown from the event loop, never from inside the read that found the device gone.
     connect(&m_link, &DeviceLink::deviceLost, this, &AppController::onDeviceLost, Qt::QueuedConnection);
+    addActivity({[this] { return !m_scope.idle(); }, [this] { m_scope.stopAcquisition(); }});
 }
 
 AppController::~AppController() = default;
@@ -38,9 +40,8 @@ void AppController::readConfiguration() {
     QString error;
     if (!m_config.open(&error)) qWarning().noquote() << "tarvik:" << error;
     m_config.readAtCreation();
-    const CalibrationValues& cal = m_config.calibration;
-    m_commands.dac.zeroOffset = {cal.offs_1, cal.offs_2};
-    m_commands.dac.rangeOffsetCal = {cal.v5_offs1, cal.v5_offs2};
+    m_calibrationFailed = !checkCalibration(m_config.calibration);
+    m_scope.setCalibration(m_config.calibration);
     if (!m_config.markRunning(&error)) qWarning().noquote() << "tarvik:" << error;
 }
 
@@ -58,7 +59,10 @@ void AppController::startStartupTimer() {
 void AppController::deferredStartup() {
     if (m_startupDone || m_closed) return;
     m_startupDone = true;
-    call(hooks.beforeHardwareChoice);
+    if (m_calibrationFailed)
+        m_prompts.warning(
+            QStringLiteral("Previous calibration failed.\rSelect File|Calibrate && Exit and restart the "
+                           "program."));
     if (!decideHardware()) {
         emit quitRequested();
         return;
@@ -96,12 +100,17 @@ void AppController::enterDemoMode(const QString& message) {
 }
 
 void AppController::applyDefaults() {
-    call(hooks.selectDefaults);
+    m_scope.selectDefaults();
     m_commands.sendTriggerReset();
+    m_scope.showTriggerResetState();
+}
+
+void AppController::stopAcquisition() {
+    m_scope.stopAcquisition();
 }
 
 void AppController::hardwareSetup() {
-    call(hooks.stopAcquisition);
+    stopAcquisition();
     const bool demo = m_prompts.chooseDemoMode(m_link.demoMode());
     m_link.setDemoMode(demo);
     m_config.hardware.demoMode = demo; // the user's choice is kept for the next start
@@ -119,11 +128,10 @@ void AppController::hardwareSetup() {
     m_lossReported = false;
     if (m_config.menu.hwDialog) call(hooks.calibrationPrompt);
     applyDefaults();
-    call(hooks.showDefaultButtons);
 }
 
 bool AppController::FormCloseQuery() {
-    call(hooks.stopAcquisition);
+    stopAcquisition();
     bool busy = false;
     for (const Activity& a : m_activities) busy = busy || (a.busy && a.busy());
     if (!busy) {
@@ -162,7 +170,7 @@ void AppController::FormClose() {
 void AppController::onDeviceLost() {
     if (m_lossReported || m_closed) return;
     m_lossReported = true;
-    call(hooks.stopAcquisition);
+    stopAcquisition();
     m_prompts.noHardwareResponse();
 }
 

@@ -9,6 +9,7 @@
 #include "base/Prompts.h"
 #include "device/CommandSet.h"
 #include "files/Configuration.h"
+#include "scope/ScopeController.h"
 
 #include <QObject>
 #include <functional>
@@ -28,15 +29,11 @@ public:
     // What the other parts of the program contribute to start-up and shut-down; any may be
     // left empty.
     struct Hooks {
-        std::function<void()> buildDemoSignals;     // demo mode entered: build the demo signals
-        std::function<void()> selectDefaults;       // "2V", "2V", "1ms" as clicks
-        std::function<void()> showDefaultButtons;   // DC/DC, trigger "Off", "Ch1", "Up"
-        std::function<void()> stopAcquisition;      // release Run and Single
-        std::function<void()> beforeHardwareChoice; // warnings due before the hardware choice
-        std::function<void()> recallSettings;       // the settings file or the last settings
-        std::function<void()> generatorOff;         // the generator's off state
-        std::function<void()> calibrationPrompt;    // first-run calibration question
-        std::function<void()> beforePowerOff;       // last words to the instrument at close
+        std::function<void()> buildDemoSignals;  // demo mode entered: build the demo signals
+        std::function<void()> recallSettings;    // the settings file or the last settings
+        std::function<void()> generatorOff;      // the generator's off state
+        std::function<void()> calibrationPrompt; // first-run calibration question
+        std::function<void()> beforePowerOff;    // last words to the instrument at close
     };
 
     // An activity that can keep the window from closing while it is busy.
@@ -45,7 +42,7 @@ public:
         std::function<void()> stop; // stops it at once (after the close has waited too long)
     };
 
-    AppController(Clock& clock, Prompts& prompts, CommandSet& commands, Configuration& configuration,
+    AppController(Clock& clock, Prompts& prompts, ScopeController& scope, Configuration& configuration,
                   QObject* parent = nullptr);
     ~AppController() override;
 
@@ -54,7 +51,8 @@ public:
 
     void addActivity(Activity activity) { m_activities.push_back(std::move(activity)); }
 
-    // Window creation: read the configuration and mark the program as running.
+    // Window creation: read the configuration, check the calibration it holds and mark the
+    // program as running.
     void readConfiguration();
     // Starts the 200 ms start-up timer; its third tick runs deferredStartup() once.
     void startStartupTimer();
@@ -79,10 +77,12 @@ private:
     bool decideHardware(); // false when the program must close
     void enterDemoMode(const QString& message);
     void applyDefaults();
+    void stopAcquisition();
     void onDeviceLost();
 
     Clock& m_clock;
     Prompts& m_prompts;
+    ScopeController& m_scope;
     CommandSet& m_commands;
     DeviceLink& m_link;
     Configuration& m_config;
@@ -94,6 +94,7 @@ private:
     bool m_startupDone = false;
     bool m_closed = false;
     bool m_lossReported = false;
+    bool m_calibrationFailed = false; // the stored calibration was unusable
     QString m_firmwareCaption;
 };
 

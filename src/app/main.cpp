@@ -1,13 +1,7 @@
 // Tarvik: the program of the two-channel USB PC oscilloscope.
 
-#include "app/AppController.h"
 #include "app/CommandLine.h"
-#include "app/gui/QtPrompts.h"
-#include "app/gui/TForm1.h"
-#include "base/Clock.h"
-#include "device/CommandSet.h"
-#include "device/DeviceLink.h"
-#include "files/Configuration.h"
+#include "app/gui/Program.h"
 #include "files/Folders.h"
 
 #include <QApplication>
@@ -71,26 +65,8 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    tarvik::QtClock clock;
-    tarvik::QtPrompts prompts;
-    tarvik::DeviceLink link(tarvik::makeTransport(options.device));
-    tarvik::CommandSet commands(link);
-    tarvik::Configuration configuration(tarvik::folders::configurationFilePath());
-    tarvik::AppController controller(clock, prompts, commands, configuration);
-    controller.forceDemo = options.device.kind == tarvik::DeviceChoice::Kind::Demo;
-    controller.hooks.selectDefaults = [&commands] {
-        // "2V" on both channels and "1ms", each as its own click.
-        commands.frontEnd.rangeKey[0] = tarvik::range::V2;
-        commands.Set_DACs();
-        commands.frontEnd.rangeKey[1] = tarvik::range::V2;
-        commands.Set_DACs();
-        commands.frontEnd.timebaseKey = tarvik::kDefaultTimebaseKey;
-        commands.Set_DACs();
-    };
-
-    tarvik::TForm1 window(controller, prompts);
-    window.show();
-    closeOnSignals(&window);
-    controller.startStartupTimer();
+    tarvik::Program program(options, tarvik::folders::configurationFilePath());
+    program.start();
+    closeOnSignals(&program.window());
     return app.exec();
 }

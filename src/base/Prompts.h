@@ -7,6 +7,12 @@
 
 namespace tarvik {
 
+// The two check boxes of the equivalent-time notice.
+struct EtsNoticeAnswer {
+    bool duringSession = false; // "During this session"
+    bool never = false;         // "Never"
+};
+
 class Prompts {
 public:
     virtual ~Prompts() = default;
@@ -20,6 +26,8 @@ public:
     virtual void noHardwareResponse() = 0; // the "No hardware response!" window
     // The "Hardware Setup..." dialog: returns true when "None = Demo mode" is chosen.
     virtual bool chooseDemoMode(bool demoNow) = 0;
+    // The equivalent-time sampling notice.
+    virtual EtsNoticeAnswer etsNotice() = 0;
 };
 
 // Turns the "\r" line breaks of the program's texts into "\n" for display.

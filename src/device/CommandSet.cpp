@@ -44,6 +44,13 @@ int rangeOffset(std::uint8_t rangeKey, int calibratedRangeOffset) {
     return usesRangeOffset(rangeKey) ? calibratedRangeOffset : 0;
 }
 
+int positionByteFor(int zeroOffset, int rangeOffset, int position) {
+    const int base = ((zeroOffset + rangeOffset) % 256 + 256) % 256;
+    if (base + position >= 256) return 255 - base;
+    if (base + position < 0) return -base;
+    return position;
+}
+
 std::uint8_t dacSum(int zeroOffset, int rangeOffset, int positionByte) {
     return static_cast<std::uint8_t>((zeroOffset + rangeOffset + positionByte) & 0xFF);
 }
@@ -93,9 +100,9 @@ void CommandSet::asetus_1() {
 
 void CommandSet::Set_DACs() {
     for (int ch = 0; ch < 2; ++ch) {
-        frontEnd.dacByte[ch] =
-            dacSum(dac.zeroOffset[ch], rangeOffset(frontEnd.rangeKey[ch], dac.rangeOffsetCal[ch]),
-                   dac.positionByte[ch]);
+        const int offset = rangeOffset(frontEnd.rangeKey[ch], dac.rangeOffsetCal[ch]);
+        m_positionByte[ch] = positionByteFor(dac.zeroOffset[ch], offset, dac.position[ch]);
+        frontEnd.dacByte[ch] = dacSum(dac.zeroOffset[ch], offset, m_positionByte[ch]);
     }
     Set500();
 }

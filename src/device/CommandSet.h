@@ -53,11 +53,11 @@ struct FrontEndState {
 
 // What the offset DACs are made of: the calibrated zero offsets (offs_1, offs_2), the
 // calibrated extra offsets of the 0.1 V and 1 V ranges (v5_offs1, v5_offs2) and the
-// position bytes of the vertical position controls.
+// vertical position controls (-128..127).
 struct DacInputs {
     std::array<int, 2> zeroOffset{128, 128};
     std::array<int, 2> rangeOffsetCal{0, 0};
-    std::array<int, 2> positionByte{0, 0};
+    std::array<int, 2> position{0, 0};
 };
 
 using SettingsRecord = std::array<std::uint8_t, 11>;
@@ -67,6 +67,10 @@ int timebaseCode(std::uint8_t timebaseKey);  // 0 for an unknown key
 bool usesRangeOffset(std::uint8_t rangeKey); // the 0.1 V and 1 V ranges
 // The range offset a channel's DAC gets on its current range.
 int rangeOffset(std::uint8_t rangeKey, int calibratedRangeOffset);
+// The position limited so that it cannot carry the DAC sum out of 0..255:
+// with base = (zero offset + range offset) mod 256, 255 - base when base + position > 255,
+// -base when base + position < 0.
+int positionByteFor(int zeroOffset, int rangeOffset, int position);
 // 8-bit DAC sum: zero offset + range offset + position byte, wrapping modulo 256.
 std::uint8_t dacSum(int zeroOffset, int rangeOffset, int positionByte);
 // The settings record for `state`; byte 6 repeats `previous` when the source is Ext.
@@ -84,9 +88,14 @@ public:
     const SettingsRecord& settingsRecord() const { return m_record; }
     DeviceLink& link() const { return m_link; }
 
-    void Set500();                           // rebuild the record; send it unless in demo mode
-    void asetus_1();                         // send the record (code 14) when sending is allowed
-    void Set_DACs();                         // recompute both DAC bytes, then Set500
+    void Set500();   // rebuild the record; send it unless in demo mode
+    void asetus_1(); // send the record (code 14) when sending is allowed
+    // Recompute both DAC bytes, the position bytes limited against the current range
+    // offsets, then Set500.
+    void Set_DACs();
+    int positionByte(int channel) const { return m_positionByte[channel]; }
+    // Zero offset + position byte (without the range offset): the input of the calibration line.
+    int dacValue(int channel) const { return dac.zeroOffset[channel] + m_positionByte[channel]; }
     void Reset_500(int state, int substate); // acquisition-control command
 
     // The four records that put the trigger logic in a known state at start-up; the front
@@ -104,6 +113,7 @@ private:
 
     DeviceLink& m_link;
     SettingsRecord m_record{};
+    std::array<int, 2> m_positionByte{0, 0};
     bool m_poweredOff = false;
 };
 

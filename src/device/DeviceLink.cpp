@@ -76,6 +76,10 @@ void DeviceLink::setDemoMode(bool on) {
     emit demoModeChanged(on);
 }
 
+void DeviceLink::declareLost(const QString& reason) {
+    if (m_deviceOpened) lose(reason);
+}
+
 void DeviceLink::lose(const QString& reason) {
     m_lastError = reason;
     qWarning().noquote() << "tarvik: instrument lost:" << reason;

@@ -40,6 +40,9 @@ public:
     // Settings, acquisition and generator reports are sent only when this holds.
     bool canSend() const { return !m_demoMode && m_deviceOpened; }
 
+    // The instrument stopped answering although a reply was due: handled as a failed read.
+    void declareLost(const QString& reason);
+
     Transport* transport() const { return m_transport.get(); }
     QString lastError() const { return m_lastError; }
 

@@ -8,29 +8,12 @@
 // unless the key is read only, one line in writeAtClose().
 
 #include "files/IniFile.h"
+#include "scope/Calibration.h"
 
 #include <QString>
 #include <array>
 
 namespace tarvik {
-
-struct ChannelCalibration {
-    std::array<int, 3> pos{128, 32, 224}; // levels, keys "ChN_pos0".."ChN_pos2"
-    std::array<int, 3> ad{128, 32, 224};  // DAC values, keys "ChN_ad0".."ChN_ad2"
-
-    bool operator==(const ChannelCalibration&) const = default;
-};
-
-// Section "Calibration".
-struct CalibrationValues {
-    int offs_1 = 128; // zero offsets
-    int offs_2 = 128;
-    int v5_offs1 = 0; // 0.1 V / 1 V range offsets
-    int v5_offs2 = 0;
-    std::array<ChannelCalibration, 2> channel{}; // [0] = "Ch1_", [1] = "Ch2_"
-
-    bool operator==(const CalibrationValues&) const = default;
-};
 
 // Section "Menu".
 struct MenuOptions {

@@ -38,14 +38,11 @@ public:
         transport = new sim::SimulatedTransport(model, [this] { return clock.nowMs(); });
         link = std::make_unique<DeviceLink>(std::unique_ptr<Transport>(transport));
         commands = std::make_unique<CommandSet>(*link);
+        scope = std::make_unique<ScopeController>(clock, prompts, *commands);
         config = std::make_unique<Configuration>(configPath());
-        controller = std::make_unique<AppController>(clock, prompts, *commands, *config);
+        controller = std::make_unique<AppController>(clock, prompts, *scope, *config);
         controller->hooks.buildDemoSignals = [this] { hookCalls << "demo"; };
         controller->hooks.calibrationPrompt = [this] { hookCalls << "calibration"; };
-        controller->hooks.stopAcquisition = [this] { hookCalls << "stop"; };
-        controller->hooks.selectDefaults = [this] {
-            for (int i = 0; i < 3; ++i) commands->Set_DACs(); // "2V", "2V", "1ms"
-        };
         controller->readConfiguration();
     }
     QString configPath() const { return dir.file(QStringLiteral("Tarvik.ini")); }
@@ -72,6 +69,7 @@ public:
     sim::SimulatedTransport* transport;
     std::unique_ptr<DeviceLink> link;
     std::unique_ptr<CommandSet> commands;
+    std::unique_ptr<ScopeController> scope;
     std::unique_ptr<Configuration> config;
     std::unique_ptr<AppController> controller;
     QStringList hookCalls;
@@ -274,6 +272,7 @@ TEST(DeviceLoss, NoHardwareResponseIsShownOnceFromTheEventLoop) {
     Program p({"[Menu]", "HWdialog=0"});
     p.start();
     p.prompts.calls.clear();
+    p.scope->SpeedButtonRunClick(true);
     p.model.disconnected = true;
     Payload report{};
     EXPECT_EQ(p.link->USBRead(report, 10), IoStatus::Error);
@@ -282,7 +281,8 @@ TEST(DeviceLoss, NoHardwareResponseIsShownOnceFromTheEventLoop) {
     EXPECT_EQ(p.link->USBRead(report, 10), IoStatus::Error);
     QCoreApplication::processEvents();
     EXPECT_EQ(p.prompts.calls, QStringList{"noHardwareResponse"});
-    EXPECT_TRUE(p.hookCalls.contains("stop"));
+    EXPECT_FALSE(p.scope->state().acq.runDown);
+    EXPECT_TRUE(p.scope->idle());
     EXPECT_FALSE(p.link->deviceOpened());
 
     p.model.disconnected = false; // reconnected and chosen again: a later loss is reported again

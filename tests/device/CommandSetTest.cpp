@@ -93,10 +93,36 @@ TEST(SetDacs, DacByteIsAnEightBitSumAndTheRangeOffsetOnlyCountsOnTheTenfoldRange
     EXPECT_EQ(rig.sent()[0][4], 155);
 
     rig.commands.frontEnd.rangeKey = {range::V01, range::V01};
-    rig.commands.dac.positionByte = {-20, 5};
+    rig.commands.dac.position = {-20, 5};
     rig.commands.Set_DACs();
-    EXPECT_EQ(rig.commands.frontEnd.dacByte[0], 240); // 250 + 10 - 20
+    EXPECT_EQ(rig.commands.frontEnd.dacByte[0],
+              0); // the sum is at 4 already: the position may only take it to 0
     EXPECT_EQ(rig.commands.frontEnd.dacByte[1], 115);
+    EXPECT_EQ(rig.commands.dacValue(1), 105); // zero offset + position byte, without the range offset
+}
+
+TEST(SetDacs, PositionByteKeepsTheSumInsideTheDacRange) {
+    struct Case {
+        int zero, rangeOffset, position, expected;
+    };
+    const Case cases[] = {{128, 0, 127, 127}, {200, 0, 100, 55}, {128, 0, -128, -128}, {100, 0, -128, -100},
+                          {250, 10, 0, 0},    {250, 10, 5, 5},   {250, 10, -5, -4},    {0, -10, 0, 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(positionByteFor(c.zero, c.rangeOffset, c.position), c.expected)
+            << c.zero << " " << c.rangeOffset << " " << c.position;
+}
+
+TEST(SetDacs, ARangeChangeRelimitsThePositionSoTheSumCannotWrap) {
+    Rig rig;
+    rig.commands.dac.zeroOffset = {128, 128};
+    rig.commands.dac.rangeOffsetCal = {40, 40};
+    rig.commands.dac.position = {100, 0};
+    rig.commands.Set_DACs(); // 2 V: no range offset
+    EXPECT_EQ(rig.commands.frontEnd.dacByte[0], 228);
+    rig.commands.frontEnd.rangeKey[0] = range::V1; // + 40 would have wrapped to 12
+    rig.commands.Set_DACs();
+    EXPECT_EQ(rig.commands.frontEnd.dacByte[0], 255);
+    EXPECT_EQ(rig.commands.positionByte(0), 87);
 }
 
 TEST(Senders, NothingIsWrittenInDemoModeOrWithoutAnOpenedDevice) {

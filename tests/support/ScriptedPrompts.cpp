@@ -30,4 +30,12 @@ bool ScriptedPrompts::chooseDemoMode(bool demoNow) {
     return nextAnswer("chooseDemoMode", demoNow ? QStringLiteral("demo") : QStringLiteral("hardware"));
 }
 
+EtsNoticeAnswer ScriptedPrompts::etsNotice() {
+    record("etsNotice", {});
+    if (m_etsAnswers.empty()) return {};
+    const EtsNoticeAnswer a = m_etsAnswers.front();
+    m_etsAnswers.pop_front();
+    return a;
+}
+
 } // namespace tarvik::test

@@ -17,6 +17,9 @@ public:
     bool okCancel(const QString& text) override;
     void noHardwareResponse() override { record("noHardwareResponse", {}); }
     bool chooseDemoMode(bool demoNow) override;
+    // The notice is only information: without a scripted answer no box is checked.
+    EtsNoticeAnswer etsNotice() override;
+    void answerEtsNotice(EtsNoticeAnswer a) { m_etsAnswers.push_back(a); }
 
     void answer(bool value) { m_answers.push_back(value); }
     QStringList calls;
@@ -25,6 +28,7 @@ private:
     void record(const char* kind, const QString& text);
     bool nextAnswer(const char* kind, const QString& text);
     std::deque<bool> m_answers;
+    std::deque<EtsNoticeAnswer> m_etsAnswers;
 };
 
 } // namespace tarvik::test

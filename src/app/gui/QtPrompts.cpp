@@ -1,6 +1,7 @@
 #include "app/gui/QtPrompts.h"
 
 #include "app/gui/Dialogs.h"
+#include "scope/gui/EtsNoticeDialog.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -71,6 +72,16 @@ bool QtPrompts::chooseDemoMode(bool demoNow) {
     HardwareSetupDialog dialog(demoNow, m_parent);
     dialog.exec();
     return dialog.demoChosen();
+}
+
+EtsNoticeAnswer QtPrompts::etsNotice() {
+    if (!interactive()) {
+        headlessAnswer("window", QStringLiteral("Equivalent Time Sampling (ETS) mode is now selected."));
+        return {};
+    }
+    EtsNoticeDialog dialog(m_parent);
+    dialog.exec();
+    return {dialog.duringSession(), dialog.never()};
 }
 
 } // namespace tarvik

@@ -20,6 +20,7 @@ public:
     bool okCancel(const QString& text) override;
     void noHardwareResponse() override;
     bool chooseDemoMode(bool demoNow) override;
+    EtsNoticeAnswer etsNotice() override;
 
     static bool interactive(); // false on the offscreen and minimal platforms
 

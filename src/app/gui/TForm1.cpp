@@ -3,7 +3,10 @@
 #include "app/AppController.h"
 #include "app/gui/Dialogs.h"
 #include "app/gui/QtPrompts.h"
+#include "scope/ScopeController.h"
+#include "scope/gui/FrontPanel.h"
 
+#include <QActionGroup>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFrame>
@@ -12,6 +15,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QVBoxLayout>
 
 namespace tarvik {
@@ -38,8 +43,8 @@ protected:
 
 } // namespace
 
-TForm1::TForm1(AppController& controller, QtPrompts& prompts, QWidget* parent)
-    : QMainWindow(parent), m_controller(controller), m_prompts(prompts) {
+TForm1::TForm1(AppController& controller, ScopeController& scope, QtPrompts& prompts, QWidget* parent)
+    : QMainWindow(parent), m_controller(controller), m_scope(scope), m_prompts(prompts) {
     setWindowTitle(QStringLiteral("Tarvik"));
     m_prompts.setParent(this);
     // Creating the window reads the configuration file.
@@ -55,6 +60,10 @@ TForm1::TForm1(AppController& controller, QtPrompts& prompts, QWidget* parent)
     screenLayout->setContentsMargins(2, 2, 2, 2);
     screenLayout->addWidget(new ScreenArea(screenFrame));
     left->addWidget(screenFrame);
+    m_horizontal = new QSlider(Qt::Horizontal, central);
+    m_horizontal->setObjectName(QStringLiteral("horizontalPosition"));
+    m_horizontal->setToolTip(QStringLiteral("Horizontal position"));
+    left->addWidget(m_horizontal);
     m_status = new QLabel(central);
     m_status->setObjectName(QStringLiteral("statusLabel"));
     m_status->setFrameShape(QFrame::Panel);
@@ -63,8 +72,21 @@ TForm1::TForm1(AppController& controller, QtPrompts& prompts, QWidget* parent)
     left->addWidget(m_status);
     left->addStretch(1);
     columns->addLayout(left);
-    columns->addWidget(buildModeButtons(), 0, Qt::AlignTop);
+    auto* right = new QVBoxLayout;
+    right->addWidget(buildModeButtons());
+    right->addWidget(new FrontPanel(m_scope, central));
+    right->addStretch(1);
+    columns->addLayout(right);
     setCentralWidget(central);
+
+    connect(&m_scope, &ScopeController::statusChanged, m_status, &QLabel::setText);
+    connect(&m_scope, &ScopeController::timebaseChanged, this, &TForm1::syncHorizontalPosition);
+    connect(m_horizontal, &QSlider::valueChanged, &m_scope, &ScopeController::setHorizontalPosition);
+    connect(&m_scope, &ScopeController::plainCaptionWanted, this, [this] {
+        if (!windowTitle().contains(QLatin1String("Tarv"))) return;
+        setWindowTitle(QStringLiteral("Tarvik"));
+    });
+    syncHorizontalPosition();
 
     m_about = new AboutDialog(this);
     m_about->setFirmwareCaption(m_controller.firmwareCaption());
@@ -80,7 +102,8 @@ TForm1::~TForm1() = default;
 QWidget* TForm1::buildModeButtons() {
     auto* panel = new QFrame(this);
     panel->setFrameShape(QFrame::StyledPanel);
-    auto* layout = new QVBoxLayout(panel);
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(4, 4, 4, 4);
     m_modes = new QButtonGroup(this);
     struct Mode {
         const char* caption;
@@ -98,7 +121,7 @@ QWidget* TForm1::buildModeButtons() {
         auto* button = new QPushButton(QString::fromLatin1(m.caption), panel);
         button->setObjectName(QString::fromLatin1(m.name));
         button->setCheckable(true);
-        button->setMinimumWidth(150);
+        button->setMinimumWidth(110);
         button->setVisible(m.visible);
         button->setEnabled(m.available);
         m_modes->addButton(button);
@@ -113,12 +136,39 @@ void TForm1::buildMenus() {
     file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     options->addAction(QStringLiteral("Hardware Setup..."), this, [this] { m_controller.hardwareSetup(); });
+    QAction* clear = options->addAction(QStringLiteral("Clear Display on Run/Single Click"));
+    clear->setCheckable(true);
+    clear->setChecked(m_scope.state().acq.clearDisplayOnRun);
+    connect(clear, &QAction::toggled, &m_scope, &ScopeController::setClearDisplayOnRun);
+
+    QMenu* average = menuBar()->addMenu(QStringLiteral("&Average"));
+    auto* averages = new QActionGroup(this);
+    for (int count : {0, 2, 4, 8, 16, 32, 64, 128}) {
+        QAction* a = average->addAction(count ? QString::number(count) : QStringLiteral("Off"));
+        a->setCheckable(true);
+        a->setChecked(m_scope.state().acq.averaging == count);
+        averages->addAction(a);
+        connect(a, &QAction::triggered, this, [this, count] { m_scope.setAveraging(count); });
+    }
+    connect(&m_scope, &ScopeController::acquisitionChanged, average, [this, averages] {
+        for (QAction* a : averages->actions())
+            a->setChecked(a->text() == (m_scope.state().acq.averaging
+                                            ? QString::number(m_scope.state().acq.averaging)
+                                            : QStringLiteral("Off")));
+    });
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("About..."), m_about, &QDialog::exec);
 }
 
 void TForm1::setStatusText(const QString& text) {
     m_status->setText(text);
+}
+
+void TForm1::syncHorizontalPosition() {
+    const TimebaseState& tb = m_scope.state().timebase;
+    const QSignalBlocker block(m_horizontal);
+    m_horizontal->setRange(tb.positionRange.minimum, tb.positionRange.maximum);
+    m_horizontal->setValue(tb.position);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -7,17 +7,19 @@
 class QButtonGroup;
 class QLabel;
 class QPushButton;
+class QSlider;
 
 namespace tarvik {
 
 class AboutDialog;
 class AppController;
 class QtPrompts;
+class ScopeController;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    TForm1(AppController& controller, QtPrompts& prompts, QWidget* parent = nullptr);
+    TForm1(AppController& controller, ScopeController& scope, QtPrompts& prompts, QWidget* parent = nullptr);
     ~TForm1() override;
 
     QLabel* statusLabel() const { return m_status; }
@@ -29,10 +31,13 @@ protected:
 private:
     QWidget* buildModeButtons();
     void buildMenus();
+    void syncHorizontalPosition();
 
     AppController& m_controller;
+    ScopeController& m_scope;
     QtPrompts& m_prompts;
     QLabel* m_status = nullptr;
+    QSlider* m_horizontal = nullptr; // horizontal position control under the screen
     QButtonGroup* m_modes = nullptr;
     AboutDialog* m_about = nullptr;
 };

@@ -1,0 +1,40 @@
+#pragma once
+// The whole program as one object: the instrument link, the oscilloscope, the configuration,
+// the start-up controller and the main window, created in the order the program needs them.
+
+#include "app/AppController.h"
+#include "app/CommandLine.h"
+#include "app/gui/QtPrompts.h"
+#include "app/gui/TForm1.h"
+#include "base/Clock.h"
+#include "files/Configuration.h"
+#include "scope/ScopeController.h"
+
+#include <memory>
+
+namespace tarvik {
+
+class Program {
+public:
+    Program(const CommandLineOptions& options, const QString& configurationPath);
+    ~Program();
+
+    void start(); // shows the main window and starts the start-up timer
+
+    TForm1& window() { return *m_window; }
+    ScopeController& scope() { return m_scope; }
+    AppController& controller() { return m_controller; }
+    DeviceLink& link() { return m_link; }
+
+private:
+    QtClock m_clock;
+    QtPrompts m_prompts;
+    DeviceLink m_link;
+    CommandSet m_commands;
+    ScopeController m_scope;
+    Configuration m_configuration;
+    AppController m_controller;
+    std::unique_ptr<TForm1> m_window;
+};
+
+} // namespace tarvik

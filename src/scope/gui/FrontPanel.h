@@ -1,0 +1,53 @@
+#pragma once
+// The oscilloscope's front panel: Run and Single, both channels (ranges, coupling, switch,
+// position), the time/div steps and the trigger. Every control calls the controller; the
+// controls follow the controller's signals, so recalls and remote commands show up here.
+
+#include "scope/ScopeController.h"
+
+#include <QWidget>
+#include <array>
+
+class QAbstractButton;
+class QButtonGroup;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace tarvik {
+
+class FrontPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrontPanel(ScopeController& controller, QWidget* parent = nullptr);
+
+private:
+    QWidget* buildAcquisition();
+    QWidget* buildChannel(int channel);
+    QWidget* buildTimebase();
+    QWidget* buildTrigger();
+    void syncAcquisition();
+    void syncChannel(int channel);
+    void syncTimebase();
+    void syncTrigger();
+
+    ScopeController& m_controller;
+    QPushButton* m_run = nullptr;
+    QPushButton* m_single = nullptr;
+    struct ChannelControls {
+        QButtonGroup* ranges = nullptr;
+        QButtonGroup* coupling = nullptr;
+        QPushButton* on = nullptr;
+        QSlider* position = nullptr;
+    };
+    std::array<ChannelControls, 2> m_channels;
+    QButtonGroup* m_timebase = nullptr;
+    QPushButton* m_trigOn = nullptr;
+    QPushButton* m_trigOff = nullptr;
+    QButtonGroup* m_source = nullptr;
+    QButtonGroup* m_edge = nullptr;
+    QSlider* m_level = nullptr;
+    QLabel* m_levelText = nullptr;
+};
+
+} // namespace tarvik
