@@ -93,6 +93,7 @@ struct ScopeState {
     bool sampleRateShown = false;     // "Sample Rate" (menu View)
     bool etsNoticeSuppressed = false; // "During this session" or "Never"
     bool etsNoticeNever = false;      // "Never": kept in the configuration
+    QString demoCaption;              // "DEMO 1" or "DEMO 2" on the screen in demo mode
 };
 
 } // namespace tarvik
