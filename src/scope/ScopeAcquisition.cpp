@@ -243,8 +243,8 @@ void ScopeController::processFrame(bool single) {
     captions.ch1 = m_state.channel[0].label;
     captions.ch2 = m_state.channel[1].label;
     if (consumers.publish) consumers.publish();
-    m_view->piirrot();
     acq.frameShown = true;
+    m_view->piirrot();
     emit frameDisplayed();
 }
 

@@ -4,9 +4,10 @@ namespace tarvik {
 
 Program::Program(const CommandLineOptions& options, const QString& configurationPath)
     : m_link(makeTransport(options.device)), m_commands(m_link), m_scope(m_clock, m_prompts, m_commands),
-      m_configuration(configurationPath), m_controller(m_clock, m_prompts, m_scope, m_configuration) {
+      m_screen(m_scope), m_configuration(configurationPath), m_controller(m_clock, m_prompts, m_scope, m_configuration) {
     m_controller.forceDemo = options.device.kind == DeviceChoice::Kind::Demo;
-    m_window = std::make_unique<TForm1>(m_controller, m_scope, m_prompts);
+    m_scope.setView(&m_screen);
+    m_window = std::make_unique<TForm1>(m_controller, m_scope, m_screen, m_prompts);
 }
 
 Program::~Program() = default;

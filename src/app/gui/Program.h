@@ -7,6 +7,7 @@
 #include "app/gui/QtPrompts.h"
 #include "app/gui/TForm1.h"
 #include "base/Clock.h"
+#include "display/ScopeScreen.h"
 #include "files/Configuration.h"
 #include "scope/ScopeController.h"
 
@@ -25,6 +26,7 @@ public:
     ScopeController& scope() { return m_scope; }
     AppController& controller() { return m_controller; }
     DeviceLink& link() { return m_link; }
+    ScopeScreen& screen() { return m_screen; }
 
 private:
     QtClock m_clock;
@@ -32,6 +34,7 @@ private:
     DeviceLink m_link;
     CommandSet m_commands;
     ScopeController m_scope;
+    ScopeScreen m_screen;
     Configuration m_configuration;
     AppController m_controller;
     std::unique_ptr<TForm1> m_window;

@@ -4,6 +4,8 @@
 #include "app/gui/Dialogs.h"
 #include "app/gui/QtPrompts.h"
 #include "scope/ScopeController.h"
+#include "display/ScopeScreen.h"
+#include "display/gui/ScreenWidget.h"
 #include "scope/gui/FrontPanel.h"
 
 #include <QActionGroup>
@@ -13,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -21,30 +22,10 @@
 
 namespace tarvik {
 
-namespace {
 
-// The screen area until the renderer draws into it: the empty graticule on the background.
-class ScreenArea : public QWidget {
-public:
-    explicit ScreenArea(QWidget* parent) : QWidget(parent) { setFixedSize(672, 299); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), QColor(255, 255, 245));
-        const int left = width() / 2 - 325, top = height() / 2 - 129;
-        p.setPen(QColor(192, 192, 192));
-        for (int i = 0; i <= 8; ++i) p.drawLine(left, top + 32 * i, left + 650, top + 32 * i);
-        for (int i = 0; i <= 13; ++i) p.drawLine(left + 50 * i, top, left + 50 * i, top + 256);
-        p.setPen(QColor(128, 128, 128));
-        p.drawRect(left - 1, top - 1, 652, 258);
-    }
-};
-
-} // namespace
-
-TForm1::TForm1(AppController& controller, ScopeController& scope, QtPrompts& prompts, QWidget* parent)
-    : QMainWindow(parent), m_controller(controller), m_scope(scope), m_prompts(prompts) {
+TForm1::TForm1(AppController& controller, ScopeController& scope, ScopeScreen& screen, QtPrompts& prompts,
+               QWidget* parent)
+    : QMainWindow(parent), m_controller(controller), m_scope(scope), m_screen(screen), m_prompts(prompts) {
     setWindowTitle(QStringLiteral("Tarvik"));
     m_prompts.setParent(this);
     // Creating the window reads the configuration file.
@@ -58,12 +39,24 @@ TForm1::TForm1(AppController& controller, ScopeController& scope, QtPrompts& pro
     screenFrame->setFrameShadow(QFrame::Sunken);
     auto* screenLayout = new QVBoxLayout(screenFrame);
     screenLayout->setContentsMargins(2, 2, 2, 2);
-    screenLayout->addWidget(new ScreenArea(screenFrame));
+    screenLayout->addWidget(new ScreenWidget(m_screen, screenFrame));
     left->addWidget(screenFrame);
     m_horizontal = new QSlider(Qt::Horizontal, central);
     m_horizontal->setObjectName(QStringLiteral("horizontalPosition"));
     m_horizontal->setToolTip(QStringLiteral("Horizontal position"));
-    left->addWidget(m_horizontal);
+    m_interpolation = new QPushButton(QStringLiteral("S/L"), central);
+    m_interpolation->setCheckable(true);
+    m_interpolation->setFocusPolicy(Qt::NoFocus);
+    m_interpolation->setMaximumWidth(40);
+    m_interpolation->setEnabled(false);
+    connect(m_interpolation, &QPushButton::toggled, this, [this](bool linear) {
+        m_screen.setLinearInterpolation(linear);
+        m_status->setText(linear ? QStringLiteral("Linear interpolation") : QStringLiteral("Sine interpolation"));
+    });
+    auto* horizontalRow = new QHBoxLayout;
+    horizontalRow->addWidget(m_horizontal, 1);
+    horizontalRow->addWidget(m_interpolation);
+    left->addLayout(horizontalRow);
     m_status = new QLabel(central);
     m_status->setObjectName(QStringLiteral("statusLabel"));
     m_status->setFrameShape(QFrame::Panel);
@@ -141,6 +134,19 @@ void TForm1::buildMenus() {
     clear->setChecked(m_scope.state().acq.clearDisplayOnRun);
     connect(clear, &QAction::toggled, &m_scope, &ScopeController::setClearDisplayOnRun);
 
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    auto addCheck = [view](const QString& caption, bool checked, auto&& onToggled) {
+        QAction* a = view->addAction(caption);
+        a->setCheckable(true);
+        a->setChecked(checked);
+        connect(a, &QAction::toggled, view, onToggled);
+        return a;
+    };
+    addCheck(QStringLiteral("Dot Join"), m_screen.dotJoin(), [this](bool on) { m_screen.setDotJoin(on); });
+    addCheck(QStringLiteral("Bright Grid"), m_screen.brightGrid(), [this](bool on) { m_screen.setBrightGrid(on); });
+    addCheck(QStringLiteral("Sample Rate"), m_scope.state().sampleRateShown,
+             [this](bool on) { m_scope.setSampleRateShown(on); });
+
     QMenu* average = menuBar()->addMenu(QStringLiteral("&Average"));
     auto* averages = new QActionGroup(this);
     for (int count : {0, 2, 4, 8, 16, 32, 64, 128}) {
@@ -166,6 +172,7 @@ void TForm1::setStatusText(const QString& text) {
 
 void TForm1::syncHorizontalPosition() {
     const TimebaseState& tb = m_scope.state().timebase;
+    m_interpolation->setEnabled(tb.interpolationMode != 0);
     const QSignalBlocker block(m_horizontal);
     m_horizontal->setRange(tb.positionRange.minimum, tb.positionRange.maximum);
     m_horizontal->setValue(tb.position);

@@ -15,11 +15,13 @@ class AboutDialog;
 class AppController;
 class QtPrompts;
 class ScopeController;
+class ScopeScreen;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    TForm1(AppController& controller, ScopeController& scope, QtPrompts& prompts, QWidget* parent = nullptr);
+    TForm1(AppController& controller, ScopeController& scope, ScopeScreen& screen, QtPrompts& prompts,
+           QWidget* parent = nullptr);
     ~TForm1() override;
 
     QLabel* statusLabel() const { return m_status; }
@@ -35,9 +37,11 @@ private:
 
     AppController& m_controller;
     ScopeController& m_scope;
+    ScopeScreen& m_screen;
     QtPrompts& m_prompts;
     QLabel* m_status = nullptr;
     QSlider* m_horizontal = nullptr; // horizontal position control under the screen
+    QPushButton* m_interpolation = nullptr; // "S/L": sine or linear interpolation
     QButtonGroup* m_modes = nullptr;
     AboutDialog* m_about = nullptr;
 };

@@ -1,0 +1,109 @@
+#pragma once
+// The oscilloscope screen: graticule, traces, zero and trigger markers and the label row,
+// drawn incrementally on a persistent image. Traces and markers are inverting figures; each
+// is remembered exactly as drawn and erased by drawing the same pixels again, whatever the
+// state has become since. Texts are erased by writing them again in the background colour.
+// A full clear (new background, graticule, markers, labels) happens only when a clean is
+// pending. The screen reads the controller's state and records and never changes them.
+
+#include "display/Colors.h"
+#include "display/ScreenGeometry.h"
+#include "display/XorCanvas.h"
+#include "scope/ScopeController.h"
+
+#include <QObject>
+#include <array>
+#include <vector>
+
+namespace tarvik {
+
+class ScopeScreen : public QObject, public ScopeView {
+    Q_OBJECT
+public:
+    explicit ScopeScreen(const ScopeController& controller, ScreenGeometry geometry = ScreenGeometry::mainScreen(),
+                         QObject* parent = nullptr);
+
+    const XorCanvas& canvas() const { return m_canvas; }
+    const ScreenGeometry& geometry() const { return m_geometry; }
+    const ColorTable& colors() const { return m_colors; }
+
+    // Display options; each cleans and redraws the screen.
+    void setColors(const ColorTable& colors);
+    void setDotJoin(bool on);          // "Dot Join": traces as lines rather than dots
+    void setBrightGrid(bool on);       // "Bright Grid"
+    void setLinearInterpolation(bool on); // "S/L" down: linear rather than sine interpolation
+    bool dotJoin() const { return m_dotJoin; }
+    bool brightGrid() const { return m_brightGrid; }
+    bool linearInterpolation() const { return m_linear; }
+
+    // ---- ScopeView ----
+    void setCleanPending() override { m_cleanPending = true; }
+    void putsataanko() override;
+    void poisto() override;
+    void piirrot() override;
+    void updateLabels() override;
+    void updateZeroMarker(int channel) override;
+    void updateTriggerMarkers() override;
+
+    void clean(); // a full clear now
+    // The points of a channel's trace as it would be drawn now (channel 0 = channel 1).
+    const std::vector<QPoint>& tracePoints(int channel);
+    bool traceDrawn(int channel) const { return m_trace[channel].drawn; }
+
+signals:
+    void changed(); // the image changed
+
+private:
+    // A figure drawn with an inverting pen, remembered so that it can be erased exactly.
+    struct Figure {
+        std::vector<QPoint> points;
+        std::uint32_t mask = 0;
+        bool joined = true;
+        bool drawn = false;
+    };
+    // A text drawn in a colour, remembered so that it can be written again in the background.
+    struct Text {
+        QString text;
+        int x = 0;
+        int y = 0;
+        QRgb colour = 0;
+        bool drawn = false;
+    };
+    enum TextSlot { Ch1Label, Ch2Label, TimeDivLabel, SampleRateLabel, DemoLabel, TextSlots };
+
+    void DoGrid();
+    void piirra(int channel);
+    void toggle(Figure& figure);               // draw or erase
+    void setFigure(Figure& figure, bool wanted, std::vector<QPoint> points, std::uint32_t mask, bool joined);
+    void setText(TextSlot slot, const QString& text, int x, QRgb colour);
+    void frameLines();                        // the top and bottom frame lines, over clipped trace points
+    void buildTrace(int channel, std::vector<QPoint>& out);
+    void buildInterpolatedTrace(int channel, std::vector<QPoint>& out);
+    void finishTrace(int channel, std::vector<QPoint>& points) const;
+    std::vector<QPoint> triggerPointMarker() const;
+    std::vector<QPoint> triggerLevelMarker() const;
+    std::vector<QPoint> zeroMarker(int channel) const;
+    std::uint32_t triggerPen() const;
+    QRgb gridColour() const;
+    void emitChanged();
+
+    const ScopeController& m_controller;
+    ScreenGeometry m_geometry;
+    XorCanvas m_canvas;
+    ColorTable m_colors;
+    bool m_dotJoin = true;
+    bool m_brightGrid = false;
+    bool m_linear = false;
+    bool m_cleanPending = true;
+    std::array<Figure, 2> m_trace;
+    std::array<Figure, 2> m_zero;
+    Figure m_triggerLevel;
+    Figure m_triggerPoint;
+    std::array<Text, TextSlots> m_texts;
+    std::vector<QPoint> m_scratch;            // points of a trace being built
+    std::vector<int> m_expanded;              // interpolation work arrays, allocated once
+    std::vector<int> m_filtered;
+    std::uint64_t m_shownGeneration = 0;
+};
+
+} // namespace tarvik
