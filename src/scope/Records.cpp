@@ -1,6 +1,7 @@
 #include "scope/Records.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace tarvik {
 
@@ -15,6 +16,9 @@ constexpr int kSmoothedBytes = 1031;
 FrameRecords::FrameRecords()
     : raw(kRecordPoints, 0), display(kRecordPoints, 0),
       ring(static_cast<std::size_t>(kMaxAveraging) * kRecordPoints, 0) {}
+
+NoiseRejectStore::NoiseRejectStore()
+    : frames(static_cast<std::size_t>(3) * kRecordPoints, 0), frame(kRecordPoints, 0) {}
 
 void decodeRaw(FrameRecords& r) {
     for (int i = 0; i < kSamples; ++i) {
@@ -70,6 +74,31 @@ void averageIntoDisplay(FrameRecords& r, int count) {
         for (int p = 0; p < kRecordPoints; ++p) r.display[p] += frame[p];
     }
     for (int p = 0; p < kRecordPoints; ++p) r.display[p] /= count;
+}
+
+bool noiseReject(FrameRecords& r, NoiseRejectStore& s, int channel, bool rising) {
+    for (int k = 0; k < kChannelPoints; ++k) {
+        s.frame[k] = r.smoothed(1, k);
+        s.frame[kCh1Base + k] = r.smoothed(0, k);
+    }
+    const int base = channel == 0 ? kCh1Base : 0;
+    int before = 0, after = 0;
+    for (int k = 1000; k <= 1024; ++k) before += s.frame[base + k];
+    for (int k = 1025; k <= 1049; ++k) after += s.frame[base + k];
+    const bool accepted = rising ? after > before : after < before;
+    if (accepted) {
+        std::copy(s.frame.begin(), s.frame.end(), s.slot(s.fillIndex));
+        s.fillIndex = (s.fillIndex + 1) % 3;
+        ++s.accepted;
+        const int diff = std::abs(before - after);
+        // A first pair, or an edge far larger or smaller than the last: start the store afresh.
+        if (s.accepted == 2 || diff > 5 * s.referenceDiff || 5 * diff < s.referenceDiff)
+            for (int i = 0; i < 3; ++i) std::copy(s.frame.begin(), s.frame.end(), s.slot(i));
+        s.referenceDiff = diff;
+    }
+    std::copy(s.slot(s.showIndex), s.slot(s.showIndex) + kRecordPoints, r.display.begin());
+    s.showIndex = (s.showIndex + 1) % 3;
+    return accepted;
 }
 
 } // namespace tarvik

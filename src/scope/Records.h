@@ -37,6 +37,20 @@ struct FrameRecords {
     }
 };
 
+// "Noise Reject": a store of the last three accepted frames. A triggered frame is accepted
+// when its edge at the trigger point has the selected slope; the display then cycles through
+// the stored frames, so a rejected frame never shows.
+struct NoiseRejectStore {
+    NoiseRejectStore();
+    std::vector<std::int32_t> frames; // three frames of kRecordPoints
+    std::vector<std::int32_t> frame; // the frame being judged, in the display record's layout
+    int fillIndex = 0;
+    int showIndex = 0;
+    int accepted = 0;       // frames accepted since the last reset
+    int referenceDiff = 0;  // edge size of the last accepted frame
+    std::int32_t* slot(int i) { return frames.data() + static_cast<std::size_t>(i) * kRecordPoints; }
+};
+
 // Decoder steps, in the order the acquisition runs them.
 // Raw record from the frame bytes in `receive`.
 void decodeRaw(FrameRecords& r);
@@ -49,5 +63,9 @@ void copyToDisplay(FrameRecords& r);
 // Stores the smoothed frame in the ring and sets the display record to the mean of the first
 // `count` ring entries of every point (a moving average over the last `count` frames).
 void averageIntoDisplay(FrameRecords& r, int count);
+// Judges the smoothed frame by the edge of `channel` (0 = channel 1) at the trigger point,
+// stores it when accepted and sets the display record to the next stored frame. True when
+// the frame was accepted.
+bool noiseReject(FrameRecords& r, NoiseRejectStore& store, int channel, bool rising);
 
 } // namespace tarvik

@@ -54,6 +54,7 @@ void ScopeController::SpeedButtonRunClick(bool down) {
     asetus(QString(), 0);
     acq.framesSinceMeasure = 0;
     m_state.trigger.secondsWithoutTrigger = 0;
+    restartNoiseReject();
     acq.stopSingle = true;
     m_view->setCleanPending();
     m_view->putsataanko();
@@ -257,8 +258,13 @@ void ScopeController::LueData_500() {
             if (!m_state.channel[ch].notGround) substituteGround(m_records, ch);
     }
     if (!m_state.spectrumOn) {
+        // Noise rejection and averaging exclude each other: a rejected frame must not enter
+        // the average, and the store already smooths what is shown.
+        const TriggerState& t = m_state.trigger;
         const int count = m_state.acq.averaging;
-        if (count == 0 || m_state.autosetRunning)
+        if (t.noiseReject && !m_state.acq.singleDown && t.on && triggerChannel(t) >= 0)
+            noiseReject(m_records, m_noise, triggerChannel(t), t.rising);
+        else if (count == 0 || m_state.autosetRunning)
             copyToDisplay(m_records);
         else
             averageIntoDisplay(m_records, count);

@@ -10,11 +10,7 @@ namespace tarvik {
 
 namespace {
 
-int sourceChannel(std::uint8_t source) {
-    if (source == trig::SourceCh1) return 0;
-    if (source == trig::SourceCh2) return 1;
-    return -1; // Ext
-}
+int sourceChannel(std::uint8_t source) { return triggerChannel(TriggerState{.source = source}); }
 
 } // namespace
 
@@ -75,6 +71,7 @@ void ScopeController::selectTimebase(int row) {
     tb.value = r.value;
     tb.density = r.density;
     m_commands.frontEnd.timebaseKey = r.key;
+    restartNoiseReject();
     asetus(QString(), 0);
     AsetaAika(r.zoom, QString::fromLatin1(r.caption));
     emit timebaseChanged();
@@ -171,6 +168,7 @@ void ScopeController::selectRange(int channel, int rangeIndex) {
     const RangeRow& row = rangeTable()[rangeIndex];
     m_state.channel[channel].range = rangeIndex;
     m_commands.frontEnd.rangeKey[channel] = row.key;
+    if (channel == triggerChannel(m_state.trigger)) restartNoiseReject();
     m_view->setCleanPending();
     asetus(QString::fromLatin1(row.caption), channel + 1);
     updatePositionValue(channel);
@@ -231,6 +229,7 @@ void ScopeController::setPosition(int channel, int position) {
     }
     ch.previousPosition = position;
     ch.position = position;
+    if (channel == triggerChannel(m_state.trigger)) restartNoiseReject();
     m_commands.dac.position[channel] = position;
     m_commands.Set_DACs();
     if (demoMode()) rebuildDemo();
@@ -295,6 +294,7 @@ void ScopeController::applyTriggerMode(bool on, bool keepRemembered) {
     TriggerState& t = m_state.trigger;
     t.on = on;
     if (!keepRemembered) t.rememberedOn = on;
+    restartNoiseReject();
     m_commands.frontEnd.triggerMode = on ? trig::ModeOn : trig::ModeOff;
     asetus(QString(), 0);
     setStatus(on ? QStringLiteral("Trigger on") : QStringLiteral("Trigger off"));
@@ -318,6 +318,7 @@ void ScopeController::setTriggerSource(std::uint8_t source) {
     m_view->putsataanko();
     m_state.trigger.source = source;
     m_commands.frontEnd.triggerSource = source;
+    restartNoiseReject();
     m_view->updateTriggerMarkers();
     asetus(QString(), 0);
     setTriggerLevel(m_state.trigger.level);
@@ -325,6 +326,7 @@ void ScopeController::setTriggerSource(std::uint8_t source) {
 
 void ScopeController::setTriggerEdge(bool rising) {
     m_state.trigger.rising = rising;
+    restartNoiseReject();
     m_commands.frontEnd.triggerEdge = rising ? trig::EdgeRising : trig::EdgeFalling;
     asetus(QString(), 0);
     emit triggerChanged();
@@ -332,6 +334,7 @@ void ScopeController::setTriggerEdge(bool rising) {
 
 void ScopeController::setTriggerLevel(int level) {
     level = std::clamp(level, 0, 255);
+    restartNoiseReject();
     m_view->putsataanko();
     m_state.trigger.level = level;
     m_view->updateTriggerMarkers();
@@ -365,6 +368,7 @@ void ScopeController::find() {
 
 void ScopeController::setNoiseReject(bool on) {
     m_state.trigger.noiseReject = on;
+    restartNoiseReject();
     emit triggerChanged();
 }
 

@@ -62,6 +62,7 @@ public:
     const ScopeState& state() const { return m_state; }
     FrameRecords& records() { return m_records; }
     const FrameRecords& records() const { return m_records; }
+    const NoiseRejectStore& noiseRejectStore() const { return m_noise; }
     CommandSet& commands() { return m_commands; }
     bool demoMode() const { return m_commands.link().demoMode(); }
 
@@ -71,6 +72,12 @@ public:
     void setSampleRateShown(bool shown);
     void setCalibrating(bool on) { m_state.calibrating = on; }
     void setFileReplay(bool on) { m_state.acq.fileReplay = on; }
+    // The demo signal set's name ("DEMO 1", "DEMO 2") for the screen to show.
+    void setDemoCaption(const QString& caption) {
+        if (caption == m_state.demoCaption) return;
+        m_state.demoCaption = caption;
+        m_view->updateLabels();
+    }
 
     // ---- time base ----
     void selectTimebase(int row);                // a time/div (or spectrum-range) button
@@ -138,6 +145,7 @@ private:
     void updatePositionValue(int channel);
     void rebuildDemo();
     void updateInterpolationMode();
+    void restartNoiseReject() { m_noise.accepted = 0; }
     void etsNotice();
 
     Clock& m_clock;
@@ -145,6 +153,7 @@ private:
     CommandSet& m_commands;
     ScopeState m_state;
     FrameRecords m_records;
+    NoiseRejectStore m_noise; // "Noise Reject": the accepted frames
     FrameReader m_reader;
     ScopeView m_nullView;
     ScopeView* m_view = &m_nullView;

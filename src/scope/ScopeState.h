@@ -53,6 +53,9 @@ struct TriggerState {
     int secondsWithoutTrigger = 0;
 };
 
+// The channel the trigger watches: 0 for channel 1, 1 for channel 2, -1 for Ext.
+inline int triggerChannel(const TriggerState& t) { return t.source == 16 ? 0 : t.source == 0 ? 1 : -1; }
+
 struct AcquisitionState {
     bool runDown = false;    // the "Run" button
     bool singleDown = false; // the "Single" button

@@ -353,3 +353,20 @@ TEST(TriggerLevelText, VoltsOrMillivoltsAtTheSourceChannelsScale) {
     s.trigger.source = trig::SourceExt;
     EXPECT_EQ(triggerLevelText(s), QString());
 }
+
+TEST_F(Scope, NoiseRejectStartsAfreshWithEveryTriggerChange) {
+    scope->setTriggerLevel(127);
+    scope->setTriggerOn(true);
+    scope->setNoiseReject(true);
+    scope->SpeedButtonRunClick(true);
+    ticks(4);
+    EXPECT_GE(scope->noiseRejectStore().accepted, 1);
+    scope->setTriggerLevel(120);
+    EXPECT_EQ(scope->noiseRejectStore().accepted, 0);
+    ticks(3);
+    EXPECT_GE(scope->noiseRejectStore().accepted, 1);
+    scope->setPosition(1, 5); // not the trigger channel
+    EXPECT_GE(scope->noiseRejectStore().accepted, 1);
+    scope->setPosition(0, 5);
+    EXPECT_EQ(scope->noiseRejectStore().accepted, 0);
+}

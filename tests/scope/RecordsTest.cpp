@@ -88,3 +88,37 @@ TEST(Decoder, AveragingIsAMovingAverageAndANewCountKeepsTheOlderFrames) {
     EXPECT_EQ(r.display[kCh1Base], (100 + 101) / 2);
     EXPECT_EQ(r.ringIndex, 0);
 }
+
+TEST(NoiseReject, OnlyFramesWithTheSelectedEdgeAreShown) {
+    FrameRecords r;
+    NoiseRejectStore store;
+    // Channel 1 steps up (or down) by `edge` at sample 256, the trigger point (record point 1024).
+    auto frame = [&r](int low, int high) {
+        fillFrame(r, [=](int i) { return i < 256 ? low : high; }, [](int) { return 9; });
+        smoothFrame(r);
+    };
+    frame(100, 140);
+    EXPECT_TRUE(noiseReject(r, store, 0, true)); // rising edge, "Up": accepted, shown
+    EXPECT_EQ(r.display[kCh1Base + 1100], 140);
+    EXPECT_EQ(store.accepted, 1);
+
+    frame(140, 100);
+    EXPECT_FALSE(noiseReject(r, store, 0, true)); // falling edge: rejected, the store shows on
+    EXPECT_EQ(r.display[kCh1Base + 1100], 140);    // the first edge, far above a reference of 0, filled every slot
+
+    frame(100, 150);
+    EXPECT_TRUE(noiseReject(r, store, 0, true)); // the second accepted frame fills all three slots
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(store.slot(i)[kCh1Base + 1100], 150) << i;
+    EXPECT_EQ(r.display[kCh1Base + 1100], 150);
+
+    frame(100, 104); // an edge more than five times smaller: the store starts afresh
+    noiseReject(r, store, 0, true);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(store.slot(i)[kCh1Base + 1100], 104) << i;
+
+    frame(100, 108); // comparable edge: stored in its slot only
+    noiseReject(r, store, 0, true);
+    int fresh = 0;
+    for (int i = 0; i < 3; ++i) fresh += store.slot(i)[kCh1Base + 1100] == 108;
+    EXPECT_EQ(fresh, 1);
+    EXPECT_EQ(r.display[0], 9); // channel 2 travels with the frame
+}

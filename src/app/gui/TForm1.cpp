@@ -63,16 +63,28 @@ TForm1::TForm1(AppController& controller, ScopeController& scope, ScopeScreen& s
     m_status->setFrameShadow(QFrame::Sunken);
     m_status->setMinimumHeight(22);
     left->addWidget(m_status);
+    auto* frontPanel = new FrontPanel(m_scope, central);
+    left->addWidget(frontPanel->triggerPanel());
     left->addStretch(1);
     columns->addLayout(left);
     auto* right = new QVBoxLayout;
     right->addWidget(buildModeButtons());
-    right->addWidget(new FrontPanel(m_scope, central));
+    right->addWidget(frontPanel);
     right->addStretch(1);
     columns->addLayout(right);
     setCentralWidget(central);
 
     connect(&m_scope, &ScopeController::statusChanged, m_status, &QLabel::setText);
+    // While the trigger is on the status text takes the colour of the trigger source.
+    connect(&m_scope, &ScopeController::triggerChanged, this, [this] {
+        const TriggerState& t = m_scope.state().trigger;
+        const ColorTable::Slot slot = t.source == trig::SourceCh1   ? ColorTable::Ch1
+                                      : t.source == trig::SourceCh2 ? ColorTable::Ch2
+                                                                    : ColorTable::Math1;
+        QPalette palette = m_status->palette();
+        palette.setColor(QPalette::WindowText, t.on ? QColor(m_screen.colors().rgb(slot)) : QColor(Qt::black));
+        m_status->setPalette(palette);
+    });
     connect(&m_scope, &ScopeController::timebaseChanged, this, &TForm1::syncHorizontalPosition);
     connect(m_horizontal, &QSlider::valueChanged, &m_scope, &ScopeController::setHorizontalPosition);
     connect(&m_scope, &ScopeController::plainCaptionWanted, this, [this] {
@@ -133,6 +145,9 @@ void TForm1::buildMenus() {
     clear->setCheckable(true);
     clear->setChecked(m_scope.state().acq.clearDisplayOnRun);
     connect(clear, &QAction::toggled, &m_scope, &ScopeController::setClearDisplayOnRun);
+    QAction* noise = options->addAction(QStringLiteral("Noise Reject"));
+    noise->setCheckable(true);
+    connect(noise, &QAction::toggled, &m_scope, &ScopeController::setNoiseReject);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     auto addCheck = [view](const QString& caption, bool checked, auto&& onToggled) {
@@ -168,6 +183,17 @@ void TForm1::buildMenus() {
 
 void TForm1::setStatusText(const QString& text) {
     m_status->setText(text);
+}
+
+void TForm1::showOscilloscope(bool visible) {
+    if (!visible) {
+        hide();
+        return;
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 void TForm1::syncHorizontalPosition() {

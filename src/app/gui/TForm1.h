@@ -26,6 +26,8 @@ public:
 
     QLabel* statusLabel() const { return m_status; }
     void setStatusText(const QString& text);
+    // Remote command 14: restore and show the window (true) or hide it (false).
+    void showOscilloscope(bool visible);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -52,7 +52,7 @@ FrontPanel::FrontPanel(ScopeController& controller, QWidget* parent)
     channels->addWidget(buildChannel(1));
     layout->addLayout(channels);
     layout->addWidget(buildTimebase());
-    layout->addWidget(buildTrigger());
+    buildTrigger(); // placed by the window, near the screen
     layout->addStretch(1);
 
     connect(&m_controller, &ScopeController::acquisitionChanged, this, &FrontPanel::syncAcquisition);
@@ -155,6 +155,9 @@ QWidget* FrontPanel::buildTimebase() {
 
 QWidget* FrontPanel::buildTrigger() {
     auto* box = new QGroupBox(QStringLiteral("Trigger"), this);
+    box->setObjectName(QStringLiteral("triggerPanel"));
+    box->setAutoFillBackground(true);
+    m_triggerPanel = box;
     auto* layout = new QHBoxLayout(box);
     auto* grid = new QGridLayout;
     grid->setSpacing(2);
@@ -165,6 +168,7 @@ QWidget* FrontPanel::buildTrigger() {
     mode->addButton(m_trigOff);
     grid->addWidget(m_trigOn, 0, 0);
     grid->addWidget(m_trigOff, 0, 1);
+    grid->setColumnMinimumWidth(2, 12);
     m_source = new QButtonGroup(box);
     const std::pair<const char*, int> sources[] = {
         {"Ch1", trig::SourceCh1}, {"Ch2", trig::SourceCh2}, {"Ext", trig::SourceExt}};
@@ -175,21 +179,22 @@ QWidget* FrontPanel::buildTrigger() {
         if (id == trig::SourceExt)
             b->setVisible(false);
         else
-            grid->addWidget(b, 1, column++);
+            grid->addWidget(b, 0, 3 + column++);
     }
     m_edge = new QButtonGroup(box);
     auto* up = toggle(QStringLiteral("Up"), box);
     auto* down = toggle(QStringLiteral("Dn"), box);
     m_edge->addButton(up, 1);
     m_edge->addButton(down, 0);
-    grid->addWidget(up, 2, 0);
-    grid->addWidget(down, 2, 1);
+    grid->addWidget(up, 1, 0);
+    grid->addWidget(down, 1, 1);
     auto* findButton = new QPushButton(QStringLiteral("Find"), box);
     findButton->setFocusPolicy(Qt::NoFocus);
-    grid->addWidget(findButton, 3, 0, 1, 2);
+    grid->addWidget(findButton, 1, 3, 1, 2);
     layout->addLayout(grid);
-    auto* levelColumn = new QVBoxLayout;
+    auto* levelColumn = new QHBoxLayout;
     m_level = verticalSlider(0, 255, box);
+    m_level->setMinimumHeight(70);
     m_level->setToolTip(QStringLiteral("Trigger level"));
     m_levelText = new QLabel(QStringLiteral("0.00V"), box);
     m_levelText->setObjectName(QStringLiteral("levelDisplay"));
@@ -197,8 +202,9 @@ QWidget* FrontPanel::buildTrigger() {
     m_levelText->setFrameShadow(QFrame::Sunken);
     m_levelText->setAlignment(Qt::AlignCenter);
     m_levelText->setMinimumWidth(80);
-    levelColumn->addWidget(m_level, 1, Qt::AlignHCenter);
-    levelColumn->addWidget(m_levelText);
+    levelColumn->addSpacing(12);
+    levelColumn->addWidget(m_level);
+    levelColumn->addWidget(m_levelText, 0, Qt::AlignVCenter);
     layout->addLayout(levelColumn);
     layout->addStretch(1);
 
@@ -245,6 +251,10 @@ void FrontPanel::syncTrigger() {
     }
     check(m_source, t.source);
     check(m_edge, t.rising ? 1 : 0);
+    // The panel is tinted while the trigger is on.
+    QPalette palette = m_triggerPanel->parentWidget()->palette();
+    if (t.on) palette.setColor(QPalette::Window, QColor(176, 176, 192));
+    m_triggerPanel->setPalette(palette);
     m_levelText->setEnabled(t.on);
     m_levelText->setText(triggerLevelText(m_controller.state()));
 }

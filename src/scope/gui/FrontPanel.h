@@ -20,6 +20,8 @@ class FrontPanel : public QWidget {
     Q_OBJECT
 public:
     explicit FrontPanel(ScopeController& controller, QWidget* parent = nullptr);
+    // The trigger controls, for the window to place beside the screen.
+    QWidget* triggerPanel() const { return m_triggerPanel; }
 
 private:
     QWidget* buildAcquisition();
@@ -48,6 +50,7 @@ private:
     QButtonGroup* m_edge = nullptr;
     QSlider* m_level = nullptr;
     QLabel* m_levelText = nullptr;
+    QWidget* m_triggerPanel = nullptr;
 };
 
 } // namespace tarvik
