@@ -370,3 +370,17 @@ TEST_F(Scope, NoiseRejectStartsAfreshWithEveryTriggerChange) {
     scope->setPosition(0, 5);
     EXPECT_EQ(scope->noiseRejectStore().accepted, 0);
 }
+
+TEST_F(Scope, TriggerSourceChangesSendOnlyWhenTheSourceChanges) {
+    scope->setTriggerSource(trig::SourceCh1); // already the source
+    EXPECT_TRUE(codes().empty());
+    scope->setTriggerSource(trig::SourceCh2);
+    EXPECT_EQ(codes(), (Codes{14, 14})); // the settings, then the level handler's record
+    EXPECT_EQ(commands->settingsRecord()[6], 1);
+    scope->setTriggerSource(trig::SourceExt);
+    EXPECT_EQ(commands->settingsRecord()[6], 1); // Ext: the instrument keeps its last channel source
+    scope->setTriggerSource(trig::SourceCh1);
+    scope->setTriggerSource(trig::SourceExt);
+    EXPECT_EQ(commands->settingsRecord()[6], 0);
+    EXPECT_EQ(triggerLevelText(scope->state()), QString()); // no channel's scale describes Ext
+}
