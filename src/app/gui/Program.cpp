@@ -6,6 +6,9 @@ Program::Program(const CommandLineOptions& options, const QString& configuration
     : m_link(makeTransport(options.device)), m_commands(m_link), m_scope(m_clock, m_prompts, m_commands),
       m_screen(m_scope), m_configuration(configurationPath), m_controller(m_clock, m_prompts, m_scope, m_configuration) {
     m_controller.forceDemo = options.device.kind == DeviceChoice::Kind::Demo;
+    m_demo = std::make_unique<DemoSignals>(m_clock, m_scope);
+    m_scope.setDemoSource(m_demo.get());
+    m_controller.hooks.buildDemoSignals = [this] { m_demo->tee_demo_taulut(); };
     m_scope.setView(&m_screen);
     m_window = std::make_unique<TForm1>(m_controller, m_scope, m_screen, m_prompts);
 }

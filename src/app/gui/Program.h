@@ -9,6 +9,7 @@
 #include "base/Clock.h"
 #include "display/ScopeScreen.h"
 #include "files/Configuration.h"
+#include "scope/Demo.h"
 #include "scope/ScopeController.h"
 
 #include <memory>
@@ -34,6 +35,7 @@ private:
     DeviceLink m_link;
     CommandSet m_commands;
     ScopeController m_scope;
+    std::unique_ptr<DemoSignals> m_demo; // the signals of demo mode
     ScopeScreen m_screen;
     Configuration m_configuration;
     AppController m_controller;
