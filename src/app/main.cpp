@@ -2,9 +2,12 @@
 
 #include "app/CommandLine.h"
 #include "app/gui/Program.h"
+#include "app/gui/QtPrompts.h"
+#include "device/SharedMemory.h"
 #include "files/Folders.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -65,7 +68,20 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    tarvik::Program program(options, tarvik::folders::configurationFilePath());
+    // The remote-control blocks exist before any window; without them the program stops.
+    tarvik::SharedBlocks blocks;
+    QString blockError;
+    if (!blocks.create(tarvik::SharedBlocks::prefixFromEnvironment(), &blockError)) {
+        const QString message = QStringLiteral("Error creating memory mapped file");
+        std::fprintf(stderr, "tarvik: %s\ntarvik: %s\n", qPrintable(message), qPrintable(blockError));
+        if (tarvik::QtPrompts::interactive()) {
+            QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), message);
+            box.setInformativeText(blockError);
+            box.exec();
+        }
+        return 1;
+    }
+    tarvik::Program program(options, tarvik::folders::configurationFilePath(), &blocks);
     program.start();
     closeOnSignals(&program.window());
     return app.exec();

@@ -46,6 +46,11 @@ int main(int argc, char** argv) {
         QStringLiteral("log"),
         QStringLiteral("Append every report received to FILE, one line of hex bytes each."),
         QStringLiteral("FILE"));
+    const QCommandLineOption frames(
+        QStringLiteral("frames"),
+        QStringLiteral("Append the samples of every frame sent to FILE: one line per frame, channel 1's "
+                       "1024 samples then channel 2's, in hex."),
+        QStringLiteral("FILE"));
     const QCommandLineOption firmware(
         QStringLiteral("firmware"),
         QStringLiteral("The four characters of the firmware reply (default 1.04)."), QStringLiteral("TEXT"));
@@ -68,7 +73,7 @@ int main(int argc, char** argv) {
                                      QStringLiteral("Fault: N leftover data reports before every frame."),
                                      QStringLiteral("N"));
     parser.addOptions(
-        {log, firmware, captureMs, noNoise, silent, silentAfter, disconnectAfter, stale, garbage});
+        {log, frames, firmware, captureMs, noNoise, silent, silentAfter, disconnectAfter, stale, garbage});
     parser.process(app);
     if (parser.positionalArguments().size() != 1) {
         std::fputs("tarvik-sim: give the socket path, e.g. tarvik-sim /tmp/tarvik.sock\n", stderr);
@@ -116,6 +121,22 @@ int main(int argc, char** argv) {
             std::lock_guard lock(logMutex);
             logFile.write(hexLine(report) + '\n');
             logFile.flush();
+        };
+    }
+
+    QFile framesFile;
+    if (parser.isSet(frames)) {
+        framesFile.setFileName(parser.value(frames));
+        if (!framesFile.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            std::fprintf(stderr, "tarvik-sim: cannot write %s: %s\n", qPrintable(framesFile.fileName()),
+                         qPrintable(framesFile.errorString()));
+            return 1;
+        }
+        server.onFrameSent = [&](const auto& ch1, const auto& ch2) {
+            QByteArray line = QByteArray(reinterpret_cast<const char*>(ch1.data()), int(ch1.size())).toHex();
+            line += QByteArray(reinterpret_cast<const char*>(ch2.data()), int(ch2.size())).toHex();
+            framesFile.write(line + '\n');
+            framesFile.flush();
         };
     }
 

@@ -2,7 +2,7 @@
 
 namespace tarvik {
 
-Program::Program(const CommandLineOptions& options, const QString& configurationPath)
+Program::Program(const CommandLineOptions& options, const QString& configurationPath, SharedBlocks* blocks)
     : m_link(makeTransport(options.device)), m_commands(m_link), m_scope(m_clock, m_prompts, m_commands),
       m_screen(m_scope), m_configuration(configurationPath), m_controller(m_clock, m_prompts, m_scope, m_configuration) {
     m_controller.forceDemo = options.device.kind == DeviceChoice::Kind::Demo;
@@ -11,6 +11,11 @@ Program::Program(const CommandLineOptions& options, const QString& configuration
     m_controller.hooks.buildDemoSignals = [this] { m_demo->tee_demo_taulut(); };
     m_scope.setView(&m_screen);
     m_window = std::make_unique<TForm1>(m_controller, m_scope, m_screen, m_prompts);
+    if (blocks) { // the hidden I/O window comes after the main window and serves at once
+        m_ioWindow = std::make_unique<TFormx1>(m_scope, blocks->quorret, blocks->dso, m_clock);
+        QObject::connect(&m_ioWindow->service(), &ScopeRemoteControl::showRequested, m_window.get(),
+                         &TForm1::showOscilloscope);
+    }
 }
 
 Program::~Program() = default;

@@ -7,10 +7,12 @@
 #include "app/gui/QtPrompts.h"
 #include "app/gui/TForm1.h"
 #include "base/Clock.h"
+#include "device/SharedMemory.h"
 #include "display/ScopeScreen.h"
 #include "files/Configuration.h"
 #include "scope/Demo.h"
 #include "scope/ScopeController.h"
+#include "scope/gui/TFormx1.h"
 
 #include <memory>
 
@@ -18,7 +20,9 @@ namespace tarvik {
 
 class Program {
 public:
-    Program(const CommandLineOptions& options, const QString& configurationPath);
+    // `blocks`: the remote-control blocks made at start-up; none, no remote control.
+    Program(const CommandLineOptions& options, const QString& configurationPath,
+            SharedBlocks* blocks = nullptr);
     ~Program();
 
     void start(); // shows the main window and starts the start-up timer
@@ -40,6 +44,7 @@ private:
     Configuration m_configuration;
     AppController m_controller;
     std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<TFormx1> m_ioWindow; // the hidden I/O window of the remote control
 };
 
 } // namespace tarvik

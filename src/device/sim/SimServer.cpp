@@ -107,10 +107,14 @@ void SimServer::serve() {
             if (n > 0) filled += static_cast<std::size_t>(n);
             if (filled == kPayloadSize) {
                 filled = 0;
+                std::optional<std::array<std::array<std::uint8_t, kFrameSamples>, 2>> frame;
                 {
                     std::lock_guard lock(m_mutex);
                     m_model.receive(incoming, (nowUs() - startUs) / 1000);
+                    if (incoming[0] == cmd::ReadFrame && onFrameSent)
+                        frame = {{m_model.lastFrame(0), m_model.lastFrame(1)}};
                 }
+                if (frame) onFrameSent((*frame)[0], (*frame)[1]);
                 if (onReceived) onReceived(incoming);
                 const int limit = disconnectAfter;
                 if (limit >= 0 && ++receivedCount >= limit) {

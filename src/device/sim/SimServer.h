@@ -28,6 +28,11 @@ public:
     }
     // Called on the server thread for every report received, after the model has seen it.
     std::function<void(const Payload&)> onReceived;
+    // Called on the server thread for every frame the instrument queues for the host: channel
+    // 1's and channel 2's 1024 samples, exactly as they go out.
+    std::function<void(const std::array<std::uint8_t, kFrameSamples>& ch1,
+                       const std::array<std::uint8_t, kFrameSamples>& ch2)>
+        onFrameSent;
     // Fault: close the connection after this many received reports (-1: never).
     std::atomic<int> disconnectAfter{-1};
     int reportIntervalUs = 1000;

@@ -1,0 +1,208 @@
+// The real program driven by another process: tarvik-remote presses Run against the virtual
+// instrument and reads a frame from "ShareDSOData", which must hold exactly the samples the
+// instrument sent. Also: a client without a program, and a program that cannot make its
+// blocks.
+
+#include "support/TempDir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <functional>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& done, int limitMs = 15000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20); // lets QProcess read its pipes
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+QList<QByteArray> lines(const QString& path) {
+    QFile f(path);
+    QList<QByteArray> all = f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QList<QByteArray>();
+    all.removeAll(QByteArray());
+    return all;
+}
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class RemoteRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir().mkpath(dir.file(QStringLiteral("config/Kandor/Tarvik")));
+        QDir().mkpath(dir.file(QStringLiteral("home")));
+        QFile ini(dir.file(QStringLiteral("config/Kandor/Tarvik/Tarvik.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Menu]\r\nHWdialog=0\r\n");
+    }
+    void TearDown() override {
+        for (QProcess* p : {&program, &sim}) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+        }
+        for (const char* base : {"QuorretData", "ShareDSOData", "FerrowData"}) // left by a killed program
+            QFile::remove(QStringLiteral("/dev/shm/") + prefix + QLatin1String(base));
+    }
+    QProcessEnvironment environment(const QString& shmPrefix) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
+        env.insert(QStringLiteral("HOME"), dir.file(QStringLiteral("home")));
+        env.insert(QStringLiteral("TARVIK_SHM_PREFIX"), shmPrefix);
+        env.remove(QStringLiteral("TARVIK_DEVICE"));
+        return env;
+    }
+    void startSim() {
+        sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        sim.start(QStringLiteral(TARVIK_SIM_BIN),
+                  {socket, QStringLiteral("--log"), log, QStringLiteral("--frames"), frames});
+        ASSERT_TRUE(sim.waitForStarted(5000));
+        ASSERT_TRUE(waitUntil([&] { return QFile::exists(socket); }));
+    }
+    void startProgram(const QString& device) {
+        program.setProcessEnvironment(environment(prefix));
+        program.start(QStringLiteral(TARVIK_BIN), {QStringLiteral("--device"), device});
+        ASSERT_TRUE(program.waitForStarted(5000));
+    }
+    Result remote(const QStringList& args, const QString& shmPrefix) {
+        QProcess client;
+        client.setProcessEnvironment(environment(shmPrefix));
+        client.start(QStringLiteral(TARVIK_REMOTE_BIN), args);
+        Result r;
+        if (!client.waitForFinished(40000)) {
+            client.kill();
+            client.waitForFinished(5000);
+            r.err = QStringLiteral("tarvik-remote did not finish");
+            return r;
+        }
+        r.exitCode = client.exitStatus() == QProcess::NormalExit ? client.exitCode() : -1;
+        r.out = QString::fromLocal8Bit(client.readAllStandardOutput());
+        r.err = QString::fromLocal8Bit(client.readAllStandardError());
+        return r;
+    }
+    Result remote(const QStringList& args) { return remote(args, prefix); }
+    QString programOutput() {
+        stderrText += program.readAllStandardError();
+        return QString::fromLocal8Bit(stderrText);
+    }
+    bool blockExists(const char* base) const {
+        return QFile::exists(QStringLiteral("/dev/shm/") + prefix + QLatin1String(base));
+    }
+
+    tarvik::test::TempDir dir;
+    QString prefix = QStringLiteral("tarvik-e2e-%1-").arg(::getpid());
+    QString socket = dir.file(QStringLiteral("sim.sock"));
+    QString log = dir.file(QStringLiteral("reports.log"));
+    QString frames = dir.file(QStringLiteral("frames.txt"));
+    QProcess sim;
+    QProcess program;
+    QByteArray stderrText;
+};
+
+} // namespace
+
+TEST_F(RemoteRun, RunAndReadAFrameExactlyAsTheInstrumentSentIt) {
+    startSim();
+    startProgram(QStringLiteral("socket:") + socket);
+    // Start-up is done when the firmware query (the eighth report) has gone out.
+    ASSERT_TRUE(waitUntil([&] { return lines(log).size() >= 8; })) << programOutput().toStdString();
+    for (const char* base : {"QuorretData", "ShareDSOData", "FerrowData"}) EXPECT_TRUE(blockExists(base));
+
+    Result status = remote({QStringLiteral("status")});
+    ASSERT_EQ(status.exitCode, 0) << status.err.toStdString();
+    EXPECT_TRUE(status.out.contains(QStringLiteral("ch1_range=2V\n")));
+    EXPECT_TRUE(status.out.contains(QStringLiteral("timebase=1ms\n")));
+    EXPECT_TRUE(status.out.contains(QStringLiteral("trigger=off\n")));
+
+    Result run = remote({QStringLiteral("run")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    Result frame = remote({QStringLiteral("frame"), QStringLiteral("--csv"), QStringLiteral("--timeout"),
+                           QStringLiteral("20000")});
+    ASSERT_EQ(frame.exitCode, 0) << frame.err.toStdString() << programOutput().toStdString();
+    EXPECT_EQ(remote({QStringLiteral("stop")}).exitCode, 0);
+
+    QStringList rows = frame.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 2 + 1024);
+    EXPECT_TRUE(
+        rows[0].startsWith(QStringLiteral("# sample_rate=25000 ch1_full_scale_mv=16000 ch1_zero_level=")))
+        << rows[0].toStdString();
+    EXPECT_TRUE(rows[0].contains(QStringLiteral(" ch2_full_scale_mv=16000 ch2_zero_level=")))
+        << rows[0].toStdString();
+    EXPECT_EQ(rows[1], QStringLiteral("sample,ch1,ch2"));
+    QByteArray ch1, ch2;
+    for (int i = 0; i < 1024; ++i) {
+        const QStringList cells = rows[2 + i].split(QLatin1Char(','));
+        ASSERT_EQ(cells.size(), 3) << rows[2 + i].toStdString();
+        ASSERT_EQ(cells[0].toInt(), i);
+        ch1.append(static_cast<char>(cells[1].toInt()));
+        ch2.append(static_cast<char>(cells[2].toInt()));
+    }
+    // One of the frames the instrument sent, byte for byte.
+    const QByteArray published = ch1.toHex() + ch2.toHex();
+    const QList<QByteArray> sent = lines(frames);
+    ASSERT_FALSE(sent.isEmpty());
+    EXPECT_TRUE(sent.contains(published)) << sent.size() << " frames sent, none equal to the published one";
+
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(15000));
+    EXPECT_EQ(program.exitCode(), 0);
+    // The blocks go with the program, so a client can tell that it is gone.
+    EXPECT_FALSE(blockExists("QuorretData"));
+    Result after = remote({QStringLiteral("status")});
+    EXPECT_EQ(after.exitCode, 1);
+    EXPECT_TRUE(after.err.contains(QStringLiteral("Tarvik is not running"))) << after.err.toStdString();
+}
+
+TEST_F(RemoteRun, WindowCanBeHiddenAndShownAndBadCommandLinesAreRefused) {
+    startProgram(QStringLiteral("demo"));
+    ASSERT_TRUE(waitUntil([&] { return remote({QStringLiteral("status")}).exitCode == 0; }))
+        << programOutput().toStdString();
+    EXPECT_EQ(remote({QStringLiteral("hide")}).exitCode, 0);
+    EXPECT_EQ(remote({QStringLiteral("show")}).exitCode, 0);
+    EXPECT_EQ(remote({QStringLiteral("range"), QStringLiteral("2"), QStringLiteral("0.5v")}).exitCode, 0);
+    EXPECT_TRUE(remote({QStringLiteral("status")}).out.contains(QStringLiteral("ch2_range=0.5V\n")));
+    for (const QStringList& bad :
+         {QStringList{QStringLiteral("range"), QStringLiteral("3"), QStringLiteral("2V")},
+          QStringList{QStringLiteral("timebase"), QStringLiteral("3ms")},
+          QStringList{QStringLiteral("level"), QStringLiteral("12x")},
+          QStringList{QStringLiteral("bogus")}}) {
+        const Result r = remote(bad);
+        EXPECT_EQ(r.exitCode, 2) << bad.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(15000));
+    EXPECT_EQ(program.exitCode(), 0); // hiding the window did not end the program
+}
+
+TEST_F(RemoteRun, ClientSaysSoWhenNoProgramRuns) {
+    const Result r = remote({QStringLiteral("frame")}, prefix + QStringLiteral("nobody-"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Tarvik is not running"))) << r.err.toStdString();
+}
+
+TEST_F(RemoteRun, ProgramStopsWhenItCannotMakeItsBlocks) {
+    prefix = QStringLiteral("no/such/");
+    startProgram(QStringLiteral("demo"));
+    ASSERT_TRUE(program.waitForFinished(15000));
+    EXPECT_NE(program.exitCode(), 0);
+    EXPECT_TRUE(programOutput().contains(QStringLiteral("Error creating memory mapped file")))
+        << programOutput().toStdString();
+}
