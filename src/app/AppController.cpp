@@ -42,6 +42,10 @@ void AppController::readConfiguration() {
     m_config.readAtCreation();
     m_calibrationFailed = !checkCalibration(m_config.calibration);
     m_scope.setCalibration(m_config.calibration);
+    if (m_calibrator) {
+        m_calibrator->firstRunPending = m_config.menu.hwDialog;
+        m_calibrator->extendCalTime = m_config.hardware.extendCalTime;
+    }
     if (!m_config.markRunning(&error)) qWarning().noquote() << "tarvik:" << error;
 }
 
@@ -74,7 +78,7 @@ void AppController::deferredStartup() {
         m_firmwareCaption = QStringLiteral("Firmware version ") + *firmware;
         emit firmwareCaptionChanged(m_firmwareCaption);
     }
-    if (m_config.menu.hwDialog && !m_link.demoMode()) call(hooks.calibrationPrompt);
+    calibrationPrompt();
 }
 
 bool AppController::decideHardware() {
@@ -109,6 +113,17 @@ void AppController::stopAcquisition() {
     m_scope.stopAcquisition();
 }
 
+void AppController::setCalibrator(Calibrator* calibrator) {
+    m_calibrator = calibrator;
+    if (calibrator)
+        addActivity({[calibrator] { return calibrator->running(); },
+                     [calibrator] { calibrator->abort(QStringLiteral("the program was closed")); }});
+}
+
+void AppController::calibrationPrompt() {
+    if (m_calibrator && !m_link.demoMode()) m_calibrator->firstRunPrompt();
+}
+
 void AppController::hardwareSetup() {
     stopAcquisition();
     const bool demo = m_prompts.chooseDemoMode(m_link.demoMode());
@@ -126,7 +141,7 @@ void AppController::hardwareSetup() {
         return;
     }
     m_lossReported = false;
-    if (m_config.menu.hwDialog) call(hooks.calibrationPrompt);
+    calibrationPrompt();
     applyDefaults();
 }
 
@@ -162,6 +177,8 @@ void AppController::FormClose() {
     if (m_closeRetryTimer) m_closeRetryTimer->stop();
     if (m_link.deviceOpened()) call(hooks.beforePowerOff);
     m_commands.powerOff();
+    m_config.calibration = m_scope.state().calibration;
+    if (m_calibrator) m_config.menu.hwDialog = m_calibrator->firstRunPending;
     QString error;
     if (!m_config.writeAtClose(&error)) qWarning().noquote() << "tarvik:" << error;
     m_link.USBClose();

@@ -9,6 +9,7 @@
 #include "base/Prompts.h"
 #include "device/CommandSet.h"
 #include "files/Configuration.h"
+#include "scope/Calibrator.h"
 #include "scope/ScopeController.h"
 
 #include <QObject>
@@ -50,6 +51,8 @@ public:
     bool forceDemo = false; // demo mode for this run only (--device demo)
 
     void addActivity(Activity activity) { m_activities.push_back(std::move(activity)); }
+    // The calibration, whose first-run flag and results the configuration keeps.
+    void setCalibrator(Calibrator* calibrator);
 
     // Window creation: read the configuration, check the calibration it holds and mark the
     // program as running.
@@ -79,10 +82,12 @@ private:
     void applyDefaults();
     void stopAcquisition();
     void onDeviceLost();
+    void calibrationPrompt();
 
     Clock& m_clock;
     Prompts& m_prompts;
     ScopeController& m_scope;
+    Calibrator* m_calibrator = nullptr;
     CommandSet& m_commands;
     DeviceLink& m_link;
     Configuration& m_config;

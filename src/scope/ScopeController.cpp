@@ -284,6 +284,23 @@ void ScopeController::showTriggerResetState() {
     emit triggerChanged();
 }
 
+void ScopeController::prepareForCalibration() {
+    stopAcquisition();
+    applyTriggerMode(false, false);
+    setTriggerSource(trig::SourceCh1);
+    setTriggerEdge(true);
+    setChannelOn(0, true);
+    setChannelOn(1, true);
+}
+
+void ScopeController::restoreAfterCalibration() {
+    setTriggerEdge(true);
+    setTriggerLevel(m_state.trigger.level);
+    setCoupling(0, Coupling::DC);
+    setCoupling(1, Coupling::DC);
+    applyTriggerMode(false, false);
+}
+
 void ScopeController::rebuildDemo() {
     if (m_demo) m_demo->rebuild();
 }

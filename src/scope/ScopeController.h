@@ -71,6 +71,11 @@ public:
     void setEtsNoticeNever(bool never);
     void setSampleRateShown(bool shown);
     void setCalibrating(bool on) { m_state.calibrating = on; }
+    // The front end a calibration starts from: acquisition stopped, trigger off on "Ch1" and
+    // "Up" (even at the equivalent-time steps), both channels on.
+    void prepareForCalibration();
+    // After a calibration: "Up", the trigger level sent again, both channels DC, trigger off.
+    void restoreAfterCalibration();
     void setFileReplay(bool on) { m_state.acq.fileReplay = on; }
     // The demo signal set's name ("DEMO 1", "DEMO 2") for the screen to show.
     void setDemoCaption(const QString& caption) {

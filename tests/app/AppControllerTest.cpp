@@ -21,6 +21,9 @@ const QString kDemoFromConfiguration =
                    "normal mode.");
 const QString kDemoNoHardware =
     QStringLiteral("Software runs now in Demo Mode.\rClick 'Run' to start the demo.");
+const QString kCalibrationQuestion = QStringLiteral(
+    "The oscilloscope will now be calibrated.\rPlease make sure that the oscilloscope inputs CH1 and CH2\rare "
+    "disconnected from external circuits.");
 const QString kRunAnyway = QStringLiteral(
     "Other Tarvik software may be active.\rSimultaneous use will cause problems.\rIf previous session was "
     "abnormally "
@@ -42,7 +45,8 @@ public:
         config = std::make_unique<Configuration>(configPath());
         controller = std::make_unique<AppController>(clock, prompts, *scope, *config);
         controller->hooks.buildDemoSignals = [this] { hookCalls << "demo"; };
-        controller->hooks.calibrationPrompt = [this] { hookCalls << "calibration"; };
+        calibrator = std::make_unique<Calibrator>(clock, prompts, *scope);
+        controller->setCalibrator(calibrator.get());
         controller->readConfiguration();
     }
     QString configPath() const { return dir.file(QStringLiteral("Tarvik.ini")); }
@@ -72,13 +76,14 @@ public:
     std::unique_ptr<ScopeController> scope;
     std::unique_ptr<Configuration> config;
     std::unique_ptr<AppController> controller;
+    std::unique_ptr<Calibrator> calibrator;
     QStringList hookCalls;
 };
 
 } // namespace
 
 TEST(Startup, DeferredStepRunsOnceOnTheThirdTickOfTheStartupTimer) {
-    Program p;
+    Program p({"[Menu]", "HWdialog=0"});
     p.controller->startStartupTimer();
     p.clock.advance(2 * AppController::kStartupTimerMs + 199);
     EXPECT_FALSE(p.controller->startupDone());
@@ -92,14 +97,16 @@ TEST(Startup, DeferredStepRunsOnceOnTheThirdTickOfTheStartupTimer) {
 TEST(Startup, InstrumentPresentGetsDefaultsTriggerResetAndFirmwareQuery) {
     Program p;
     QSignalSpy caption(p.controller.get(), &AppController::firmwareCaptionChanged);
+    p.prompts.answer(false); // "Cancel" to the first-run calibration
     p.start();
-    EXPECT_TRUE(p.prompts.calls.isEmpty()) << p.prompts.calls.join('|').toStdString();
+    EXPECT_EQ(p.prompts.calls, QStringList{"okCancel: " + kCalibrationQuestion});
     EXPECT_FALSE(p.link->demoMode());
     EXPECT_EQ(p.codesSent(), (std::vector<int>{14, 14, 14, 14, 14, 14, 14, 15}));
     EXPECT_EQ(p.controller->firmwareCaption(), QStringLiteral("Firmware version 1.04"));
     EXPECT_EQ(caption.count(), 1);
-    EXPECT_EQ(p.hookCalls, QStringList{"calibration"});              // fresh configuration: first run
     EXPECT_EQ(p.iniValue("Status", "Running"), QStringLiteral("1")); // written at once
+    p.controller->FormClose();
+    EXPECT_EQ(p.iniValue("Menu", "HWdialog"), QStringLiteral("1")); // asked again at the next start
 }
 
 TEST(Startup, HardwareDecisionTable) {
@@ -171,7 +178,7 @@ TEST(Startup, HardwareDecisionTable) {
             EXPECT_TRUE(p.model.received().empty()); // demo mode and "No" send nothing
         }
         EXPECT_EQ(p.hookCalls.contains("demo"), c.demo);
-        EXPECT_FALSE(p.hookCalls.contains("calibration")); // never in demo mode, and HWdialog=0 otherwise
+        EXPECT_FALSE(p.prompts.calls.join('|').contains("calibrated")); // never in demo mode, and HWdialog=0 otherwise
     }
 }
 

@@ -72,8 +72,14 @@ int main(int argc, char** argv) {
     const QCommandLineOption garbage(QStringLiteral("garbage"),
                                      QStringLiteral("Fault: N leftover data reports before every frame."),
                                      QStringLiteral("N"));
-    parser.addOptions(
-        {log, frames, firmware, captureMs, noNoise, silent, silentAfter, disconnectAfter, stale, garbage});
+    const QCommandLineOption inputsOpen(QStringLiteral("inputs-open"),
+                                        QStringLiteral("Both inputs disconnected (as for a calibration)."));
+    const QCommandLineOption offsetError(
+        QStringLiteral("offset-error"),
+        QStringLiteral("Offset errors of the front end in levels, channel 1 and channel 2 (e.g. 5,-7)."),
+        QStringLiteral("CH1,CH2"));
+    parser.addOptions({log, frames, firmware, captureMs, noNoise, silent, silentAfter, disconnectAfter, stale, garbage,
+                       inputsOpen, offsetError});
     parser.process(app);
     if (parser.positionalArguments().size() != 1) {
         std::fputs("tarvik-sim: give the socket path, e.g. tarvik-sim /tmp/tarvik.sock\n", stderr);
@@ -100,6 +106,20 @@ int main(int argc, char** argv) {
         }
         model.captureTimeMs = intValue(captureMs, -1);
         model.noise = !parser.isSet(noNoise);
+        model.inputsConnected = !parser.isSet(inputsOpen);
+        if (parser.isSet(offsetError)) {
+            const QStringList parts = parser.value(offsetError).split(QLatin1Char(','));
+            bool ok1 = false, ok2 = false;
+            const int e1 = parts.value(0).toInt(&ok1), e2 = parts.value(1).toInt(&ok2);
+            if (parts.size() != 2 || !ok1 || !ok2) {
+                std::fputs("tarvik-sim: --offset-error needs two whole numbers, e.g. 5,-7\n", stderr);
+                std::exit(2);
+            }
+            for (int gain = 0; gain < 7; ++gain) {
+                model.offsetError[0][gain] = e1;
+                model.offsetError[1][gain] = e2;
+            }
+        }
         model.silent = parser.isSet(silent);
         model.reportsUntilSilence = intValue(silentAfter, -1);
         model.staleBeforeFrame = intValue(stale, 0);

@@ -41,6 +41,7 @@ private:
     ScopeController m_scope;
     std::unique_ptr<DemoSignals> m_demo; // the signals of demo mode
     ScopeScreen m_screen;
+    Calibrator m_calibrator;
     Configuration m_configuration;
     AppController m_controller;
     std::unique_ptr<TForm1> m_window;

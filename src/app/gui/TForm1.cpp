@@ -5,6 +5,7 @@
 #include "app/gui/QtPrompts.h"
 #include "scope/ScopeController.h"
 #include "display/ScopeScreen.h"
+#include "scope/Calibrator.h"
 #include "display/gui/ScreenWidget.h"
 #include "scope/gui/FrontPanel.h"
 
@@ -35,6 +36,7 @@ TForm1::TForm1(AppController& controller, ScopeController& scope, ScopeScreen& s
     auto* columns = new QHBoxLayout(central);
     auto* left = new QVBoxLayout;
     auto* screenFrame = new QFrame(central);
+    m_screenFrame = screenFrame;
     screenFrame->setFrameShape(QFrame::StyledPanel);
     screenFrame->setFrameShadow(QFrame::Sunken);
     auto* screenLayout = new QVBoxLayout(screenFrame);
@@ -138,8 +140,10 @@ QWidget* TForm1::buildModeButtons() {
 
 void TForm1::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    m_fileMenu = file;
     file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    m_optionsMenu = options;
     options->addAction(QStringLiteral("Hardware Setup..."), this, [this] { m_controller.hardwareSetup(); });
     QAction* clear = options->addAction(QStringLiteral("Clear Display on Run/Single Click"));
     clear->setCheckable(true);
@@ -179,6 +183,34 @@ void TForm1::buildMenus() {
     });
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("About..."), m_about, &QDialog::exec);
+}
+
+void TForm1::attachCalibrator(Calibrator& calibrator) {
+    auto* calibrateAndExit = new QAction(QStringLiteral("Calibrate && Exit"), m_fileMenu);
+    connect(calibrateAndExit, &QAction::triggered, this, [&calibrator] { calibrator.Calibrate(true); });
+    m_fileMenu->insertAction(m_fileMenu->actions().last(), calibrateAndExit); // before "Exit"
+    m_optionsMenu->addAction(QStringLiteral("Calibrate"), this, [&calibrator] { calibrator.Calibrate(false); });
+
+    m_progress = new QLabel(m_screenFrame);
+    m_progress->setObjectName(QStringLiteral("progressPanel"));
+    m_progress->setAlignment(Qt::AlignCenter);
+    m_progress->setFrameShape(QFrame::Panel);
+    m_progress->setFrameShadow(QFrame::Raised);
+    m_progress->setAutoFillBackground(true);
+    m_progress->setMinimumSize(260, 70);
+    m_progress->hide();
+    connect(&calibrator, &Calibrator::progressChanged, this, [this](bool shown, int percent) {
+        m_progress->setText(QStringLiteral("Calibrating - Please wait...\n%1% Complete").arg(percent));
+        m_progress->adjustSize();
+        m_progress->move((m_screenFrame->width() - m_progress->width()) / 2,
+                         (m_screenFrame->height() - m_progress->height()) / 2);
+        m_progress->setVisible(shown);
+        m_progress->raise();
+        // The window takes no input while the instrument is being calibrated.
+        centralWidget()->setEnabled(!shown);
+        menuBar()->setEnabled(!shown);
+    });
+    connect(&calibrator, &Calibrator::exitRequested, this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void TForm1::setStatusText(const QString& text) {

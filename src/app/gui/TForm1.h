@@ -16,6 +16,7 @@ class AppController;
 class QtPrompts;
 class ScopeController;
 class ScopeScreen;
+class Calibrator;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -28,6 +29,8 @@ public:
     void setStatusText(const QString& text);
     // Remote command 14: restore and show the window (true) or hide it (false).
     void showOscilloscope(bool visible);
+    // "Calibrate", "Calibrate && Exit" and the progress panel on the screen.
+    void attachCalibrator(Calibrator& calibrator);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -46,6 +49,10 @@ private:
     QPushButton* m_interpolation = nullptr; // "S/L": sine or linear interpolation
     QButtonGroup* m_modes = nullptr;
     AboutDialog* m_about = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_optionsMenu = nullptr;
+    QWidget* m_screenFrame = nullptr;
+    QLabel* m_progress = nullptr; // "Calibrating - Please wait..." over the screen
 };
 
 } // namespace tarvik
