@@ -41,11 +41,7 @@ void AppController::readConfiguration() {
     if (!m_config.open(&error)) qWarning().noquote() << "tarvik:" << error;
     m_config.readAtCreation();
     m_calibrationFailed = !checkCalibration(m_config.calibration);
-    m_scope.setCalibration(m_config.calibration);
-    if (m_calibrator) {
-        m_calibrator->firstRunPending = m_config.menu.hwDialog;
-        m_calibrator->extendCalTime = m_config.hardware.extendCalTime;
-    }
+    applyConfiguration();
     if (!m_config.markRunning(&error)) qWarning().noquote() << "tarvik:" << error;
 }
 
@@ -63,6 +59,7 @@ void AppController::startStartupTimer() {
 void AppController::deferredStartup() {
     if (m_startupDone || m_closed) return;
     m_startupDone = true;
+    m_config.readDeferred();
     if (m_calibrationFailed)
         m_prompts.warning(
             QStringLiteral("Previous calibration failed.\rSelect File|Calibrate && Exit and restart the "
@@ -177,11 +174,21 @@ void AppController::FormClose() {
     if (m_closeRetryTimer) m_closeRetryTimer->stop();
     if (m_link.deviceOpened()) call(hooks.beforePowerOff);
     m_commands.powerOff();
-    m_config.calibration = m_scope.state().calibration;
-    if (m_calibrator) m_config.menu.hwDialog = m_calibrator->firstRunPending;
+    collectConfiguration();
     QString error;
-    if (!m_config.writeAtClose(&error)) qWarning().noquote() << "tarvik:" << error;
+    if (!m_config.writeAtClose(&error, m_mainGeometryKnown)) qWarning().noquote() << "tarvik:" << error;
+    if (m_restoreDefaults && !m_config.removeFile(&error)) qWarning().noquote() << "tarvik:" << error;
     m_link.USBClose();
+}
+
+void AppController::restoreDefaultsAndExit() {
+    m_restoreDefaults = true;
+    emit quitRequested();
+}
+
+void AppController::setMainWindowGeometry(const WindowGeometry& geometry, bool known) {
+    if (known) m_config.windows.main = geometry;
+    m_mainGeometryKnown = known;
 }
 
 void AppController::onDeviceLost() {

@@ -7,6 +7,7 @@
 
 #include "base/Clock.h"
 #include "base/Prompts.h"
+#include "display/ScopeScreen.h"
 #include "device/CommandSet.h"
 #include "files/Configuration.h"
 #include "scope/Calibrator.h"
@@ -53,6 +54,16 @@ public:
     void addActivity(Activity activity) { m_activities.push_back(std::move(activity)); }
     // The calibration, whose first-run flag and results the configuration keeps.
     void setCalibrator(Calibrator* calibrator);
+    // The screen, whose options and colours the configuration keeps.
+    void setScreen(ScopeScreen* screen) { m_screen = screen; }
+    const Configuration& configuration() const { return m_config; }
+
+    // "Restore Default Settings && Exit": closes the program and deletes the configuration
+    // file after it was written, so that the next start is a first run.
+    void restoreDefaultsAndExit();
+    // The main window's place for the configuration; not `known` while it is minimised or
+    // maximised, when the stored place is kept.
+    void setMainWindowGeometry(const WindowGeometry& geometry, bool known);
 
     // Window creation: read the configuration, check the calibration it holds and mark the
     // program as running.
@@ -83,11 +94,16 @@ private:
     void stopAcquisition();
     void onDeviceLost();
     void calibrationPrompt();
+    void applyConfiguration();   // the configuration's options onto the oscilloscope and the screen
+    void collectConfiguration(); // and back, before writing
 
     Clock& m_clock;
     Prompts& m_prompts;
     ScopeController& m_scope;
     Calibrator* m_calibrator = nullptr;
+    ScopeScreen* m_screen = nullptr;
+    bool m_restoreDefaults = false;
+    bool m_mainGeometryKnown = true;
     CommandSet& m_commands;
     DeviceLink& m_link;
     Configuration& m_config;

@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -296,4 +297,31 @@ TEST(DeviceLoss, NoHardwareResponseIsShownOnceFromTheEventLoop) {
     p.prompts.answer(false);
     p.controller->hardwareSetup();
     EXPECT_TRUE(p.link->deviceOpened());
+}
+
+TEST(Shutdown, AMaximisedWindowKeepsItsStoredPlaceAndRestoreDefaultsDeletesTheFile) {
+    Program p({"[ScopeMainForm]", "Top=5", "Left=6", "Width=700", "Height=500", "[Menu]", "HWdialog=0"});
+    p.start();
+    p.controller->setMainWindowGeometry({0, 0, 1920, 1080}, false); // maximised
+    p.controller->FormClose();
+    EXPECT_EQ(p.iniValue("ScopeMainForm", "Width"), QStringLiteral("700"));
+    EXPECT_EQ(p.iniValue("ScopeMainForm", "Status"), QStringLiteral("1"));
+
+    Program q({"[Menu]", "HWdialog=0", "Dot_Join=0"});
+    QSignalSpy quit(q.controller.get(), &AppController::quitRequested);
+    q.controller->restoreDefaultsAndExit();
+    EXPECT_EQ(quit.count(), 1);
+    q.controller->FormClose();
+    EXPECT_FALSE(QFile::exists(q.configPath())); // the next start is a first run
+}
+
+TEST(Startup, OptionsOfTheConfigurationReachTheOscilloscopeAndBack) {
+    Program p({"[Menu]", "HWdialog=0", "ClearDisplay=1", "Rate_on=1", "NoNote=1"});
+    EXPECT_TRUE(p.scope->state().acq.clearDisplayOnRun);
+    EXPECT_TRUE(p.scope->state().sampleRateShown);
+    EXPECT_TRUE(p.scope->state().etsNoticeNever);
+    p.scope->setClearDisplayOnRun(false);
+    p.controller->FormClose();
+    EXPECT_EQ(p.iniValue("Menu", "ClearDisplay"), QStringLiteral("0"));
+    EXPECT_EQ(p.iniValue("Menu", "NoNote"), QStringLiteral("1"));
 }

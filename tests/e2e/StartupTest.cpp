@@ -70,8 +70,10 @@ protected:
         ASSERT_TRUE(sim.waitForStarted(5000));
         ASSERT_TRUE(waitFor([&] { return QFile::exists(socket); }));
     }
-    void startProgram(const QString& device) {
+    // `answer`: the headless answer to questions ("yes" or "no").
+    void startProgram(const QString& device, const QString& answer = QStringLiteral("yes")) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TARVIK_PROMPT_ANSWER"), answer);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
         env.insert(QStringLiteral("HOME"), dir.file(QStringLiteral("home")));
@@ -151,4 +153,31 @@ TEST_F(ProgramRun, ForcedDemoModeSendsNothing) {
     })) << programOutput().toStdString();
     stopProgram();
     EXPECT_TRUE(reports(log).isEmpty());
+}
+
+TEST_F(ProgramRun, AFreshStartIsAFirstRunAndAKilledRunIsNoticed) {
+    startSim({QStringLiteral("--inputs-open")});
+    startProgram(QStringLiteral("socket:") + socket, QStringLiteral("no")); // "Cancel" to the calibration
+    ASSERT_TRUE(waitFor([&] { return programOutput().contains(QStringLiteral("will now be calibrated")); }))
+        << programOutput().toStdString();
+    stopProgram();
+    const QByteArray ini = readAll(iniPath());
+    for (const char* line : {"Dot_Join=1\r\n", "HWdialog=1\r\n", "Background=16121855\r\n", "Ch1=220\r\n",
+                             "Running=0\r\n"})
+        EXPECT_TRUE(ini.contains(line)) << line;
+
+    // A run that is killed leaves the marker set: the next start asks before it opens anything.
+    stderrText.clear();
+    startProgram(QStringLiteral("socket:") + socket, QStringLiteral("no"));
+    ASSERT_TRUE(waitFor([&] { return readAll(iniPath()).contains("Running=1"); }));
+    program.kill();
+    program.waitForFinished(5000);
+    stderrText.clear();
+    const auto before = reports(log).size();
+    startProgram(QStringLiteral("socket:") + socket, QStringLiteral("no"));
+    ASSERT_TRUE(waitFor([&] { return programOutput().contains(QStringLiteral("Run anyway?")); }))
+        << programOutput().toStdString();
+    ASSERT_TRUE(program.waitForFinished(15000)); // "No" (the headless answer here) closes the program
+    EXPECT_EQ(reports(log).size(), before);      // without a word to the instrument
+    EXPECT_TRUE(readAll(iniPath()).contains("Running=0\r\n"));
 }

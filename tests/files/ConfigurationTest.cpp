@@ -120,30 +120,39 @@ TEST(Configuration, WriteAtCloseWritesAFreshFileInOrder) {
     Configuration config(path);
     ASSERT_TRUE(config.open());
     config.readAtCreation();
+    config.readDeferred();
     CalibrationValues& c = config.calibration;
     c.offs_1 = 101;
-    c.offs_2 = 102;
     c.v5_offs1 = -3;
-    c.v5_offs2 = 4;
-    c.channel[0] = {{11, 12, 13}, {14, 15, 16}};
     c.channel[1] = {{21, 22, 23}, {24, 25, 26}};
     config.menu.hwDialog = false;
+    config.menu.skin = 5;
     config.hardware.demoMode = true;
     config.hardware.extendCalTime = true;
+    config.windows.main = {10, 20, 900, 600};
+    config.colors.colors[1] = 0x0000FF; // Ch1
     QString error;
     ASSERT_TRUE(config.writeAtClose(&error)) << error.toStdString();
 
-    EXPECT_EQ(readFile(path), crlfText(R"([Calibration]
+    EXPECT_EQ(readFile(path), crlfText(R"([ScopeMainForm]
+Top=10
+Left=20
+Width=900
+Height=600
+Status=1
+[Big_Screen]
+Visible=0
+[Calibration]
 offs_1=101
-offs_2=102
+offs_2=128
 v5_offs1=-3
-v5_offs2=4
-Ch1_pos0=11
-Ch1_pos1=12
-Ch1_pos2=13
-Ch1_ad0=14
-Ch1_ad1=15
-Ch1_ad2=16
+v5_offs2=0
+Ch1_pos0=128
+Ch1_pos1=32
+Ch1_pos2=224
+Ch1_ad0=128
+Ch1_ad1=32
+Ch1_ad2=224
 Ch2_pos0=21
 Ch2_pos1=22
 Ch2_pos2=23
@@ -151,19 +160,57 @@ Ch2_ad0=24
 Ch2_ad1=25
 Ch2_ad2=26
 [Menu]
+BrightGrid_rec=0
+BrightGrid_dso=0
+Dot_Join=1
 HWdialog=0
+Hide_Scope=0
+RMS_on=0
+dBm_on=0
+Rate_on=0
+NoNote=0
+SaveRecallLastSettings=0
+ShowHistoryHint=1
+Bodehelp=1
+Phasehelp=1
+ClearDisplay=0
+Skin=5
 [Status]
 Running=0
+[Persistence]
+NormalPersistence=1
+Persistence_with_Intensity_Grading=0
+VariablePersistence=0
+Number_of_Acquisitions=0
+LowColor=1
+HighColor=32
+Duration=15
+Duration2=31
 [Hardware]
 DemoMode=1
-)")) << "ExtendCalTime is never written";
+NoPhase=0
+[Colors]
+DefaultColors=1
+Background=16121855
+Ch1=255
+Ch2=32768
+Math1=16711808
+Math2=16711935
+Dark_Grid=12632256
+Bright_Grid=8421504
+Time_Marker=4194432
+)")) << "ExtendCalTime and No_scope are never written";
 
     Configuration reread(path);
     ASSERT_TRUE(reread.open());
     reread.readAtCreation();
+    reread.readDeferred();
     EXPECT_EQ(reread.calibration, config.calibration);
     EXPECT_FALSE(reread.menu.hwDialog);
+    EXPECT_EQ(reread.menu.skin, 5);
     EXPECT_TRUE(reread.hardware.demoMode);
+    EXPECT_EQ(reread.windows.main, config.windows.main);
+    EXPECT_EQ(reread.colors.colors, config.colors.colors);
 }
 
 TEST(Configuration, WriteAtCloseKeepsWhatItDoesNotKnow) {
@@ -175,6 +222,8 @@ Top=10
 [Calibration]
 offs_1 = 100
 Legacy=keep "me"
+[Menu]
+Hide_scope=1
 [Status]
 Running=1
 [Hardware]
@@ -182,47 +231,56 @@ ExtendCalTime=1
 NoPhase=1
 [Colors]
 Background=0
+[Recorder]
+Anything=at all
 )"));
     Configuration config(path);
     ASSERT_TRUE(config.open());
     config.readAtCreation();
+    EXPECT_TRUE(config.menu.hideScope); // "Hide_scope" in the file is the same key as "Hide_Scope"
     ASSERT_TRUE(config.markRunning());
     config.calibration.offs_2 = 77;
     QString error;
-    ASSERT_TRUE(config.writeAtClose(&error)) << error.toStdString();
+    ASSERT_TRUE(config.writeAtClose(&error, false)) << error.toStdString(); // maximised: no main window place
 
-    EXPECT_EQ(readFile(path), crlfText(R"(; written by hand
-[ScopeMainForm]
-Top=10
-[Calibration]
-offs_1 = 100
-Legacy=keep "me"
-offs_2=77
-v5_offs1=0
-v5_offs2=0
-Ch1_pos0=128
-Ch1_pos1=32
-Ch1_pos2=224
-Ch1_ad0=128
-Ch1_ad1=32
-Ch1_ad2=224
-Ch2_pos0=128
-Ch2_pos1=32
-Ch2_pos2=224
-Ch2_ad0=128
-Ch2_ad1=32
-Ch2_ad2=224
-[Status]
-Running=0
-[Hardware]
-ExtendCalTime=1
-NoPhase=1
-DemoMode=0
+    const QString text = QString::fromLatin1(readFile(path));
+    for (const char* kept : {"; written by hand\r\n[ScopeMainForm]\r\nTop=10\r\nStatus=1\r\n",
+                             "offs_1 = 100\r\nLegacy=keep \"me\"\r\noffs_2=77\r\n", "Hide_scope=1\r\n",
+                             "ExtendCalTime=1\r\nNoPhase=1\r\nDemoMode=0\r\n", "[Colors]\r\nBackground=0\r\n",
+                             "[Recorder]\r\nAnything=at all\r\n", "[Status]\r\nRunning=0\r\n"})
+        EXPECT_TRUE(text.contains(QString::fromLatin1(kept))) << kept;
+    EXPECT_FALSE(text.contains(QStringLiteral("Width=")));
+}
+
+TEST(Configuration, ValuesOutsideTheirRangesGiveTheDefaults) {
+    tarvik::test::TempDir dir;
+    const QString path = dir.file("Tarvik.ini");
+    writeFile(path, crlfText(R"([Menu]
+Skin=9
+Dot_Join=yes
+[Persistence]
+Duration=16
+Duration2=63
 [Colors]
-Background=0
-[Menu]
-HWdialog=1
+Ch1=16777216
+Ch2=-1
+Math1=255
+[ScopeMainForm]
+Width=-5
+Height=99999999999
 )"));
+    Configuration config(path);
+    ASSERT_TRUE(config.open());
+    config.readAtCreation();
+    config.readDeferred();
+    EXPECT_EQ(config.menu.skin, 1);
+    EXPECT_TRUE(config.menu.dotJoin);
+    EXPECT_EQ(config.persistence.duration, 15);
+    EXPECT_EQ(config.persistence.duration2, 63);
+    EXPECT_EQ(config.colors.colors[1], 0x0000DCu);
+    EXPECT_EQ(config.colors.colors[2], 0x008000u);
+    EXPECT_EQ(config.colors.colors[3], 255u);
+    EXPECT_FALSE(config.windows.main.known());
 }
 
 TEST(Configuration, WriteFailureNamesTheFile) {

@@ -13,6 +13,7 @@ Program::Program(const CommandLineOptions& options, const QString& configuration
     m_controller.hooks.buildDemoSignals = [this] { m_demo->tee_demo_taulut(); };
     m_scope.setView(&m_screen);
     m_controller.setCalibrator(&m_calibrator);
+    m_controller.setScreen(&m_screen);
     m_window = std::make_unique<TForm1>(m_controller, m_scope, m_screen, m_prompts);
     m_window->attachCalibrator(m_calibrator);
     // "My Tarvik" is made on a first run; the calibration log goes there.

@@ -11,6 +11,8 @@
 
 #include <QActionGroup>
 #include <QButtonGroup>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -95,6 +97,7 @@ TForm1::TForm1(AppController& controller, ScopeController& scope, ScopeScreen& s
     });
     syncHorizontalPosition();
 
+    restoreGeometry(m_controller.configuration().windows.main);
     m_about = new AboutDialog(this);
     m_about->setFirmwareCaption(m_controller.firmwareCaption());
     buildMenus();
@@ -141,6 +144,8 @@ QWidget* TForm1::buildModeButtons() {
 void TForm1::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     m_fileMenu = file;
+    file->addAction(QStringLiteral("Restore Default Settings && Exit"), this,
+                    [this] { m_controller.restoreDefaultsAndExit(); });
     file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     m_optionsMenu = options;
@@ -241,8 +246,26 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The place is kept only for a window that is neither minimised nor maximised.
+    m_controller.setMainWindowGeometry({pos().y(), pos().x(), width(), height()}, !(isMinimized() || isMaximized()));
     m_controller.FormClose();
     event->accept();
+}
+
+void TForm1::restoreGeometry(const WindowGeometry& g) {
+    if (!g.known()) return;
+    // A place on a screen that is no longer there, or larger than it, is brought back onto
+    // the nearest visible screen.
+    QRect wanted(g.left, g.top, g.width, g.height);
+    const QScreen* screen = QGuiApplication::screenAt(wanted.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    wanted.setSize(wanted.size().boundedTo(area.size()));
+    wanted.moveLeft(std::clamp(wanted.left(), area.left(), area.right() - wanted.width() + 1));
+    wanted.moveTop(std::clamp(wanted.top(), area.top(), area.bottom() - wanted.height() + 1));
+    move(wanted.topLeft());
+    resize(wanted.size());
 }
 
 } // namespace tarvik

@@ -2,6 +2,8 @@
 // The main oscilloscope window: the screen on the left, the front panel on the right, the
 // status label under the screen, the mode buttons and the File, Options and Help menus.
 
+#include "files/Configuration.h"
+
 #include <QMainWindow>
 
 class QButtonGroup;
@@ -38,6 +40,7 @@ protected:
 private:
     QWidget* buildModeButtons();
     void buildMenus();
+    void restoreGeometry(const WindowGeometry& geometry);
     void syncHorizontalPosition();
 
     AppController& m_controller;
