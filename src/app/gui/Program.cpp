@@ -1,5 +1,7 @@
 #include "app/gui/Program.h"
 
+#include "analysis/gui/TForm_99.h"
+
 #include "files/Folders.h"
 
 namespace tarvik {
@@ -15,6 +17,13 @@ Program::Program(const CommandLineOptions& options, const QString& configuration
     m_controller.setCalibrator(&m_calibrator);
     m_controller.setScreen(&m_screen);
     m_window = std::make_unique<TForm1>(m_controller, m_scope, m_screen, m_prompts);
+    m_parameters = std::make_unique<WaveformParameters>(m_scope);
+    auto* parametersWindow = new TForm_99(*m_parameters, m_window.get());
+    QObject::connect(m_window.get(), &TForm1::waveformParametersClicked, parametersWindow,
+                     &TForm_99::toggleShown);
+    m_scope.consumers.measure = [this](bool parameters) {
+        if (parameters) m_parameters->measure();
+    };
     m_window->attachCalibrator(m_calibrator);
     // "My Tarvik" is made on a first run; the calibration log goes there.
     if (m_calibrator.firstRunPending) folders::ensureMyTarvikFolder();

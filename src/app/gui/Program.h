@@ -2,6 +2,7 @@
 // The whole program as one object: the instrument link, the oscilloscope, the configuration,
 // the start-up controller and the main window, created in the order the program needs them.
 
+#include "analysis/WaveformParameters.h"
 #include "app/AppController.h"
 #include "app/CommandLine.h"
 #include "app/gui/QtPrompts.h"
@@ -44,6 +45,7 @@ private:
     Calibrator m_calibrator;
     Configuration m_configuration;
     AppController m_controller;
+    std::unique_ptr<WaveformParameters> m_parameters; // outlives its window, which the main window owns
     std::unique_ptr<TForm1> m_window;
     std::unique_ptr<TFormx1> m_ioWindow; // the hidden I/O window of the remote control
 };

@@ -170,6 +170,7 @@ void TForm1::buildMenus() {
     addCheck(QStringLiteral("Bright Grid"), m_screen.brightGrid(), [this](bool on) { m_screen.setBrightGrid(on); });
     addCheck(QStringLiteral("Sample Rate"), m_scope.state().sampleRateShown,
              [this](bool on) { m_scope.setSampleRateShown(on); });
+    view->addAction(QStringLiteral("Waveform Parameters..."), this, &TForm1::waveformParametersClicked);
 
     QMenu* average = menuBar()->addMenu(QStringLiteral("&Average"));
     auto* averages = new QActionGroup(this);

@@ -34,6 +34,9 @@ public:
     // "Calibrate", "Calibrate && Exit" and the progress panel on the screen.
     void attachCalibrator(Calibrator& calibrator);
 
+signals:
+    void waveformParametersClicked(); // View "Waveform Parameters...": show or hide that window
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
