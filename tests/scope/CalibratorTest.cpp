@@ -202,3 +202,21 @@ TEST(ReadBytes, ChannelMeansInScreenTerms) {
     }
     EXPECT_EQ(Calibrator::ReadBytes(report), (255 - 100) | (255 - 27) << 8);
 }
+
+TEST_F(Calibration, TheDeferredCalibrationRunsOnceAfter150MeasuredFrames) {
+    calibrator->extendCalTime = true;
+    model.clearReceived();
+    for (int i = 0; i < 149; ++i) calibrator->extendedCalibrationTick();
+    EXPECT_FALSE(calibrator->running());
+    EXPECT_EQ(model.received().size(), 29u); // the settings again on every fifth frame
+    calibrator->extendedCalibrationTick();
+    EXPECT_TRUE(calibrator->running()); // without the question
+    ASSERT_TRUE(clock.advanceUntil([&] { return !calibrator->running(); }, 60000, 5));
+    EXPECT_EQ(prompts.calls, QStringList{"information: Calibration completed successfully."});
+    EXPECT_EQ(scope->state().channel[0].range, rangeIndexForCaption("1V"));
+    EXPECT_EQ(scope->state().channel[1].range, rangeIndexForCaption("1V"));
+    EXPECT_FALSE(calibrator->extendCalTime);
+    EXPECT_FALSE(calibrator->firstRunPending);
+    for (int i = 0; i < 300; ++i) calibrator->extendedCalibrationTick();
+    EXPECT_FALSE(calibrator->running()); // once per run of the program
+}
