@@ -94,7 +94,7 @@ template <typename Continues> Widths widths(ChannelRecord x, int t, Continues co
 
 // The edge-time routine for both directions: `rising` counts runs inside a..b going up,
 // otherwise going down.
-int edgeTime(ChannelRecord x, int a, int b, bool rising) {
+template <bool rising> int edgeTime(ChannelRecord x, int a, int b) {
     int first = -1;
     for (int j = 11; j <= 4089; ++j) {
         const bool crossing = rising ? (x[j] <= a && a < x[j + 1]) : (x[j] >= b && b > x[j + 1]);
@@ -230,11 +230,11 @@ Widths n_width(ChannelRecord x, int threshold) {
 }
 
 int risetime(ChannelRecord x, int low, int high) {
-    return edgeTime(x, low, high, true);
+    return edgeTime<true>(x, low, high);
 }
 
 int falltime(ChannelRecord x, int low, int high) {
-    return edgeTime(x, low, high, false);
+    return edgeTime<false>(x, low, high);
 }
 
 bool ChannelMeasurement::clipped(Clip end) const {
