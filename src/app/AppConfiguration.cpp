@@ -20,6 +20,7 @@ void AppController::applyConfiguration() {
     m_scope.setClearDisplayOnRun(c.menu.clearDisplay);
     m_scope.setSampleRateShown(c.menu.rateOn);
     m_scope.setEtsNoticeNever(c.menu.noNote);
+    m_scope.setReadoutsShown(c.menu.rmsOn, c.menu.dBmOn);
     if (m_calibrator) {
         m_calibrator->firstRunPending = c.menu.hwDialog;
         m_calibrator->extendCalTime = c.hardware.extendCalTime;
@@ -38,6 +39,8 @@ void AppController::collectConfiguration() {
     c.menu.clearDisplay = s.acq.clearDisplayOnRun;
     c.menu.rateOn = s.sampleRateShown;
     c.menu.noNote = s.etsNoticeNever;
+    c.menu.rmsOn = s.rmsShown;
+    c.menu.dBmOn = s.dBmShown;
     if (m_calibrator) c.menu.hwDialog = m_calibrator->firstRunPending;
     if (m_screen) {
         c.colors.colors = m_screen->colors().stored;

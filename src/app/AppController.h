@@ -7,8 +7,8 @@
 
 #include "base/Clock.h"
 #include "base/Prompts.h"
-#include "display/ScopeScreen.h"
 #include "device/CommandSet.h"
+#include "display/ScopeScreen.h"
 #include "files/Configuration.h"
 #include "scope/Calibrator.h"
 #include "scope/ScopeController.h"

@@ -20,8 +20,12 @@ std::uint32_t storedFromRgb(QRgb rgb) {
            static_cast<std::uint32_t>(qBlue(rgb)) << 16;
 }
 
-QRgb ColorTable::rgb(Slot slot) const { return rgbFromStored(stored[slot]); }
+QRgb ColorTable::rgb(Slot slot) const {
+    return rgbFromStored(stored[slot]);
+}
 
-std::uint32_t ColorTable::pen(Slot slot) const { return XorCanvas::penMask(rgb(slot), rgb(Background)); }
+std::uint32_t ColorTable::pen(Slot slot) const {
+    return XorCanvas::penMask(rgb(slot), rgb(Background));
+}
 
 } // namespace tarvik

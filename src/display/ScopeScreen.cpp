@@ -1,5 +1,6 @@
 #include "display/ScopeScreen.h"
 
+#include "analysis/Spectrum.h"
 #include "base/Numbers.h"
 
 #include <algorithm>
@@ -10,21 +11,26 @@ namespace tarvik {
 namespace {
 
 // The sine interpolation filter of the equivalent-time steps: 95 symmetric taps summing to 1007.
-constexpr std::array<int, 48> kHalfFilter{-6,  -2,  3,   7,   7,   3,  -3,  -7,  -8,  -4,  2,   7,   9,   6,   -1,  -8,
-                                          -10, -7,  0,   8,   12,  9,  1,   -8,  -14, -12, -3,  8,   16,  16,  6,   -8,
-                                          -20, -21, -10, 9,   26,  31, 18,  -9,  -38, -52, -38, 9,   81,  159, 219, 241};
+constexpr std::array<int, 48> kHalfFilter{
+    -6,  -2,  3,  7, 7,  3,  -3, -7, -8,  -4,  2,   7, 9,  6,  -1, -8, -10, -7,  0,   8, 12, 9,   1,   -8,
+    -14, -12, -3, 8, 16, 16, 6,  -8, -20, -21, -10, 9, 26, 31, 18, -9, -38, -52, -38, 9, 81, 159, 219, 241};
 constexpr int kTaps = 95;
 constexpr int kFilterSum = 1007;
 constexpr int kLeadCopies = 101; // copies of the first point before the expanded points
 
-constexpr int filterTap(int k) { return k < 48 ? kHalfFilter[k] : kHalfFilter[kTaps - 1 - k]; }
+constexpr int filterTap(int k) {
+    return k < 48 ? kHalfFilter[k] : kHalfFilter[kTaps - 1 - k];
+}
 
-int channelBase(int channel) { return channel == 0 ? kCh1Base : 0; }
+int channelBase(int channel) {
+    return channel == 0 ? kCh1Base : 0;
+}
 
 } // namespace
 
 ScopeScreen::ScopeScreen(const ScopeController& controller, ScreenGeometry geometry, QObject* parent)
-    : QObject(parent), m_controller(controller), m_geometry(geometry), m_canvas(geometry.width, geometry.height) {
+    : QObject(parent), m_controller(controller), m_geometry(geometry),
+      m_canvas(geometry.width, geometry.height) {
     m_scratch.reserve(1400);
     m_expanded.reserve(kLeadCopies + 4 * kChannelPoints);
     m_filtered.reserve(kLeadCopies + 4 * kChannelPoints);
@@ -37,9 +43,12 @@ QRgb ScopeScreen::gridColour() const {
 
 std::uint32_t ScopeScreen::triggerPen() const {
     switch (m_controller.state().trigger.source) {
-    case trig::SourceCh1: return m_colors.pen(ColorTable::Ch1);
-    case trig::SourceCh2: return m_colors.pen(ColorTable::Ch2);
-    default: return m_colors.pen(ColorTable::Math1);
+    case trig::SourceCh1:
+        return m_colors.pen(ColorTable::Ch1);
+    case trig::SourceCh2:
+        return m_colors.pen(ColorTable::Ch2);
+    default:
+        return m_colors.pen(ColorTable::Math1);
     }
 }
 
@@ -97,7 +106,8 @@ void ScopeScreen::DoGrid() {
     const int L = g.left, T = g.top, W = g.gridWidth(), H = g.gridHeight();
     m_canvas.fill(m_colors.rgb(ColorTable::Background));
     const QRgb grid = gridColour();
-    for (int i = 0; i <= 8; ++i) m_canvas.line(L, T + g.divisionHeight * i, L + W, T + g.divisionHeight * i, grid);
+    for (int i = 0; i <= 8; ++i)
+        m_canvas.line(L, T + g.divisionHeight * i, L + W, T + g.divisionHeight * i, grid);
     for (int i = 0; i <= g.divisionsX; ++i) m_canvas.line(L + 50 * i, T, L + 50 * i, T + H, grid);
     const int centre = T + H / 2;
     for (int j = 0; j < W / 10; ++j) m_canvas.line(L + 10 * j, centre - 2, L + 10 * j, centre + 2, grid);
@@ -114,6 +124,12 @@ void ScopeScreen::DoGrid() {
     m_canvas.line(L - 1, T + H + 1, L + W + 1, T + H + 1, frame);
     m_canvas.line(L - 1, T - 1, L - 1, T + H + 1, frame);
     m_canvas.line(L + W + 1, T - 1, L + W + 1, T + H + 1, frame);
+    for (const ScreenText& t : m_parameterTexts) {
+        const ColorTable::Slot slot = t.colour == ScreenText::Colour::Ch1   ? ColorTable::Ch1
+                                      : t.colour == ScreenText::Colour::Ch2 ? ColorTable::Ch2
+                                                                            : ColorTable::Time_Marker;
+        m_canvas.text(t.x, t.y, t.text, m_colors.rgb(slot));
+    }
     updateTriggerMarkers();
     updateZeroMarker(0);
     updateZeroMarker(1);
@@ -127,7 +143,8 @@ void ScopeScreen::toggle(Figure& f) {
     f.drawn = !f.drawn;
 }
 
-void ScopeScreen::setFigure(Figure& f, bool wanted, std::vector<QPoint> points, std::uint32_t mask, bool joined) {
+void ScopeScreen::setFigure(Figure& f, bool wanted, std::vector<QPoint> points, std::uint32_t mask,
+                            bool joined) {
     if (f.drawn && (!wanted || f.points != points || f.mask != mask || f.joined != joined)) toggle(f);
     if (wanted && !f.drawn) {
         f.points = std::move(points);
@@ -137,9 +154,9 @@ void ScopeScreen::setFigure(Figure& f, bool wanted, std::vector<QPoint> points, 
     }
 }
 
-void ScopeScreen::setText(TextSlot slot, const QString& text, int x, QRgb colour) {
+void ScopeScreen::setText(TextSlot slot, const QString& text, int x, QRgb colour, int y) {
     Text& t = m_texts[slot];
-    const int y = m_geometry.labelRow;
+    if (y < 0) y = m_geometry.labelRow;
     if (t.drawn && t.text == text && t.x == x && t.colour == colour) return;
     if (t.drawn) m_canvas.text(t.x, t.y, t.text, m_colors.rgb(ColorTable::Background));
     t = Text{text, x, y, colour, !text.isEmpty()};
@@ -149,13 +166,15 @@ void ScopeScreen::setText(TextSlot slot, const QString& text, int x, QRgb colour
 void ScopeScreen::updateLabels() {
     const ScopeState& s = m_controller.state();
     const int L = m_geometry.left;
-    setText(Ch1Label, s.channel[0].on ? s.channel[0].label : QString(), L + 10, m_colors.rgb(ColorTable::Ch1));
-    setText(Ch2Label, s.channel[1].on ? s.channel[1].label : QString(), L + 70, m_colors.rgb(ColorTable::Ch2));
-    if (!s.spectrumOn) {
-        setText(TimeDivLabel, s.timebase.timeDivText, L + 592, m_colors.rgb(ColorTable::Time_Marker));
-        setText(SampleRateLabel, s.sampleRateShown ? s.timebase.sampleRateText : QString(), L + 492,
-                m_colors.rgb(ColorTable::Time_Marker));
-    }
+    setText(Ch1Label, s.channel[0].on ? s.channel[0].label : QString(), L + 10,
+            m_colors.rgb(ColorTable::Ch1));
+    setText(Ch2Label, s.channel[1].on ? s.channel[1].label : QString(), L + 70,
+            m_colors.rgb(ColorTable::Ch2));
+    // In spectrum mode the time/div label gives way to the frequency range.
+    setText(TimeDivLabel, s.spectrumOn ? f_alue(s.timebase.value) : s.timebase.timeDivText, L + 592,
+            m_colors.rgb(ColorTable::Time_Marker));
+    setText(SampleRateLabel, s.sampleRateShown && !s.spectrumOn ? s.timebase.sampleRateText : QString(),
+            L + 492, m_colors.rgb(ColorTable::Time_Marker));
     setText(DemoLabel, m_controller.demoMode() ? s.demoCaption : QString(), L + 307,
             m_colors.rgb(ColorTable::Bright_Grid));
     emitChanged();
@@ -169,8 +188,22 @@ std::vector<QPoint> ScopeScreen::zeroMarker(int channel) const {
             {L - 3, y},     {L - 6, y + 3}, {L - 2, y + 3}};
 }
 
+void ScopeScreen::setReadouts(const QString& rms, const QString& dBm, QRgb colour) {
+    const int L = m_geometry.left;
+    setText(RmsReadout, rms, L + 510, colour, m_geometry.textRow);
+    setText(DbmReadout, dBm, L + 595, colour, m_geometry.textRow);
+    emitChanged();
+}
+
+void ScopeScreen::setParameterTexts(std::vector<ScreenText> texts) {
+    if (texts.empty() && m_parameterTexts.empty()) return;
+    m_parameterTexts = std::move(texts);
+    clean();
+    piirrot();
+}
+
 void ScopeScreen::updateZeroMarker(int channel) {
-    const bool on = m_controller.state().channel[channel].on;
+    const bool on = m_controller.state().channel[channel].on && !m_controller.state().spectrumOn;
     setFigure(m_zero[channel], on, zeroMarker(channel),
               m_colors.pen(channel == 0 ? ColorTable::Ch1 : ColorTable::Ch2), true);
     emitChanged();
@@ -246,7 +279,8 @@ void ScopeScreen::piirrot() {
     if (s.acq.frameShown) {
         for (int ch = 0; ch < 2; ++ch)
             if (s.channel[ch].on && !m_trace[ch].drawn) piirra(ch);
-        if (!s.spectrumOn && !m_triggerPoint.drawn) setFigure(m_triggerPoint, true, triggerPointMarker(), triggerPen(), false);
+        if (!s.spectrumOn && !m_triggerPoint.drawn)
+            setFigure(m_triggerPoint, true, triggerPointMarker(), triggerPen(), false);
     }
     emitChanged();
 }
@@ -269,7 +303,9 @@ const std::vector<QPoint>& ScopeScreen::tracePoints(int channel) {
 void ScopeScreen::buildTrace(int channel, std::vector<QPoint>& out) {
     out.clear();
     const ScopeState& s = m_controller.state();
-    if (s.timebase.interpolationMode != 0 && !s.spectrumOn) {
+    if (s.spectrumOn) {
+        buildSpectrumTrace(channel, out);
+    } else if (s.timebase.interpolationMode != 0) {
         buildInterpolatedTrace(channel, out);
     } else {
         const TimebaseState& tb = s.timebase;
@@ -295,6 +331,24 @@ void ScopeScreen::buildTrace(int channel, std::vector<QPoint>& out) {
     finishTrace(channel, out);
 }
 
+void ScopeScreen::buildSpectrumTrace(int channel, std::vector<QPoint>& out) {
+    // Each 2-pixel column shows the largest of the Z + 1 points from its first on. The walk
+    // ends where the spectrum ends (2560 points on the logarithmic axis), never in stale points.
+    const ScopeState& s = m_controller.state();
+    const auto& p = m_controller.records().display;
+    const int base = channelBase(channel), zoom = std::max(1, s.spectrumZoom);
+    const int end = base + std::clamp(s.spectrumPoints, 0, kChannelPoints);
+    const int limit = m_geometry.left + m_geometry.gridWidth() + 1;
+    for (int d = std::max(1, s.timebase.startIndex) + base, x = m_geometry.left; d + zoom < end && x < limit;
+         d += zoom, x += 2) {
+        int v = 0;
+        for (int k = d; k <= d + zoom; ++k) v = std::max(v, static_cast<int>(p[k]));
+        const int y = m_geometry.levelY(std::min(v, 255));
+        out.emplace_back(x, y);
+        out.emplace_back(x + 1, y);
+    }
+}
+
 void ScopeScreen::buildInterpolatedTrace(int channel, std::vector<QPoint>& out) {
     const ScopeState& s = m_controller.state();
     const auto& p = m_controller.records().display;
@@ -303,7 +357,9 @@ void ScopeScreen::buildInterpolatedTrace(int channel, std::vector<QPoint>& out) 
     const int step = s.timebase.interpolationMode == 1 ? 2 : 1; // values per pixel at "0.2us" / "0.1us"
     const int maxPixels = m_geometry.gridWidth() + 1;
     auto level = [&](int k) { return static_cast<int>(p[base + k]); };
-    auto pixel = [&](int x, int v) { out.emplace_back(m_geometry.left + x, m_geometry.levelY(std::clamp(v, 0, 255))); };
+    auto pixel = [&](int x, int v) {
+        out.emplace_back(m_geometry.left + x, m_geometry.levelY(std::clamp(v, 0, 255)));
+    };
 
     if (m_linear) {
         // Each point lasts 20 values; a pixel is the mean of 20 values from its own on.

@@ -6,6 +6,7 @@
 // A full clear (new background, graticule, markers, labels) happens only when a clean is
 // pending. The screen reads the controller's state and records and never changes them.
 
+#include "analysis/WaveformParameters.h"
 #include "display/Colors.h"
 #include "display/ScreenGeometry.h"
 #include "display/XorCanvas.h"
@@ -20,8 +21,8 @@ namespace tarvik {
 class ScopeScreen : public QObject, public ScopeView {
     Q_OBJECT
 public:
-    explicit ScopeScreen(const ScopeController& controller, ScreenGeometry geometry = ScreenGeometry::mainScreen(),
-                         QObject* parent = nullptr);
+    explicit ScopeScreen(const ScopeController& controller,
+                         ScreenGeometry geometry = ScreenGeometry::mainScreen(), QObject* parent = nullptr);
 
     const XorCanvas& canvas() const { return m_canvas; }
     const ScreenGeometry& geometry() const { return m_geometry; }
@@ -29,8 +30,8 @@ public:
 
     // Display options; each cleans and redraws the screen.
     void setColors(const ColorTable& colors);
-    void setDotJoin(bool on);          // "Dot Join": traces as lines rather than dots
-    void setBrightGrid(bool on);       // "Bright Grid"
+    void setDotJoin(bool on);             // "Dot Join": traces as lines rather than dots
+    void setBrightGrid(bool on);          // "Bright Grid"
     void setLinearInterpolation(bool on); // "S/L" down: linear rather than sine interpolation
     bool dotJoin() const { return m_dotJoin; }
     bool brightGrid() const { return m_brightGrid; }
@@ -46,6 +47,12 @@ public:
     void updateTriggerMarkers() override;
 
     void clean(); // a full clear now
+    // The RMS and dBm readouts on the row under the graticule, in a channel's colour; an
+    // empty text is no readout.
+    void setReadouts(const QString& rms, const QString& dBm, QRgb colour);
+    // The waveform parameters shown on the screen ("Show on Screen"); the screen is cleaned and
+    // redrawn with them.
+    void setParameterTexts(std::vector<ScreenText> texts);
     // The points of a channel's trace as it would be drawn now (channel 0 = channel 1).
     const std::vector<QPoint>& tracePoints(int channel);
     bool traceDrawn(int channel) const { return m_trace[channel].drawn; }
@@ -69,14 +76,24 @@ private:
         QRgb colour = 0;
         bool drawn = false;
     };
-    enum TextSlot { Ch1Label, Ch2Label, TimeDivLabel, SampleRateLabel, DemoLabel, TextSlots };
+    enum TextSlot {
+        Ch1Label,
+        Ch2Label,
+        TimeDivLabel,
+        SampleRateLabel,
+        DemoLabel,
+        RmsReadout,
+        DbmReadout,
+        TextSlots
+    };
 
     void DoGrid();
     void piirra(int channel);
-    void toggle(Figure& figure);               // draw or erase
+    void toggle(Figure& figure); // draw or erase
     void setFigure(Figure& figure, bool wanted, std::vector<QPoint> points, std::uint32_t mask, bool joined);
-    void setText(TextSlot slot, const QString& text, int x, QRgb colour);
-    void frameLines();                        // the top and bottom frame lines, over clipped trace points
+    void setText(TextSlot slot, const QString& text, int x, QRgb colour, int y = -1);
+    void buildSpectrumTrace(int channel, std::vector<QPoint>& out);
+    void frameLines(); // the top and bottom frame lines, over clipped trace points
     void buildTrace(int channel, std::vector<QPoint>& out);
     void buildInterpolatedTrace(int channel, std::vector<QPoint>& out);
     void finishTrace(int channel, std::vector<QPoint>& points) const;
@@ -100,8 +117,9 @@ private:
     Figure m_triggerLevel;
     Figure m_triggerPoint;
     std::array<Text, TextSlots> m_texts;
-    std::vector<QPoint> m_scratch;            // points of a trace being built
-    std::vector<int> m_expanded;              // interpolation work arrays, allocated once
+    std::vector<ScreenText> m_parameterTexts;
+    std::vector<QPoint> m_scratch; // points of a trace being built
+    std::vector<int> m_expanded;   // interpolation work arrays, allocated once
     std::vector<int> m_filtered;
     std::uint64_t m_shownGeneration = 0;
 };

@@ -5,7 +5,7 @@
 namespace tarvik {
 
 struct ScreenGeometry {
-    int width = 672;         // image size
+    int width = 672; // image size
     int height = 299;
     int left = 11;           // graticule origin: width / 2 - 325
     int top = 20;            //                   height / 2 - 129
@@ -15,9 +15,9 @@ struct ScreenGeometry {
     int labelRow = 3;        // y of the label row above the graticule
     int textRow = 279;       // y of the readout row below it: height - 20
 
-    int gridWidth() const { return 50 * divisionsX; }      // 650
-    int gridHeight() const { return 8 * divisionHeight; }  // 256
-    int right() const { return left + gridWidth(); }       // last grid column
+    int gridWidth() const { return 50 * divisionsX; }     // 650
+    int gridHeight() const { return 8 * divisionHeight; } // 256
+    int right() const { return left + gridWidth(); }      // last grid column
     int levelY(int level) const { return top + (255 - level) * yScale; }
 
     static ScreenGeometry mainScreen();

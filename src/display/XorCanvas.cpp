@@ -58,7 +58,8 @@ void XorCanvas::line(int x0, int y0, int x1, int y1, QRgb colour) {
 void XorCanvas::fillRect(int x, int y, int w, int h, QRgb colour) {
     for (int row = std::max(0, y); row < std::min(height(), y + h); ++row) {
         QRgb* line = reinterpret_cast<QRgb*>(m_image.scanLine(row));
-        for (int col = std::max(0, x); col < std::min(width(), x + w); ++col) line[col] = colour | 0xFF000000u;
+        for (int col = std::max(0, x); col < std::min(width(), x + w); ++col)
+            line[col] = colour | 0xFF000000u;
     }
     ++m_generation;
 }

@@ -17,7 +17,8 @@ const char* const kPersistence = "Persistence";
 const char* const kColors = "Colors";
 
 QString channelKey(int channel, const char* table, int index) {
-    return QStringLiteral("Ch%1_%2%3").arg(QString::number(channel + 1), QLatin1String(table), QString::number(index));
+    return QStringLiteral("Ch%1_%2%3")
+        .arg(QString::number(channel + 1), QLatin1String(table), QString::number(index));
 }
 
 template <class T, std::size_t N> bool oneOf(T value, const T (&allowed)[N]) {
@@ -103,15 +104,16 @@ void Configuration::readAtCreation() {
     colors.defaultColors = readBool(kColors, "DefaultColors", colors.defaultColors);
     for (std::size_t i = 0; i < colors.colors.size(); ++i) {
         const int v = readInt(kColors, ColorOptions::keys()[i], static_cast<int>(colors.colors[i]));
-        if (v >= 0 && v <= 0xFFFFFF) colors.colors[i] = static_cast<std::uint32_t>(v); // 24 bits, or the default
+        if (v >= 0 && v <= 0xFFFFFF)
+            colors.colors[i] = static_cast<std::uint32_t>(v); // 24 bits, or the default
     }
 }
 
 void Configuration::readDeferred() {
     readGeometry("Big_Screen", windows.bigScreen);
     PersistenceOptions& p = persistence;
-    p.numberOfAcquisitions = m_ini.readString(QStringLiteral("Persistence"), QStringLiteral("Number_of_Acquisitions"),
-                                              p.numberOfAcquisitions);
+    p.numberOfAcquisitions = m_ini.readString(
+        QStringLiteral("Persistence"), QStringLiteral("Number_of_Acquisitions"), p.numberOfAcquisitions);
     p.lowColor = m_ini.readString(QStringLiteral("Persistence"), QStringLiteral("LowColor"), p.lowColor);
     p.highColor = m_ini.readString(QStringLiteral("Persistence"), QStringLiteral("HighColor"), p.highColor);
     static constexpr int kDurations[] = {7, 15, 31};
@@ -172,7 +174,8 @@ bool Configuration::writeAtClose(QString* error, bool mainGeometryKnown) {
     writeBool(kPersistence, "NormalPersistence", p.normal);
     writeBool(kPersistence, "Persistence_with_Intensity_Grading", p.intensityGrading);
     writeBool(kPersistence, "VariablePersistence", p.variable);
-    m_ini.writeString(QStringLiteral("Persistence"), QStringLiteral("Number_of_Acquisitions"), p.numberOfAcquisitions);
+    m_ini.writeString(QStringLiteral("Persistence"), QStringLiteral("Number_of_Acquisitions"),
+                      p.numberOfAcquisitions);
     m_ini.writeString(QStringLiteral("Persistence"), QStringLiteral("LowColor"), p.lowColor);
     m_ini.writeString(QStringLiteral("Persistence"), QStringLiteral("HighColor"), p.highColor);
     writeInt(kPersistence, "Duration", p.duration);
@@ -189,7 +192,8 @@ bool Configuration::writeAtClose(QString* error, bool mainGeometryKnown) {
 bool Configuration::removeFile(QString* error) {
     QFile file(m_ini.path());
     if (!file.exists() || file.remove()) return true;
-    if (error) *error = QStringLiteral("Cannot delete the file \"%1\": %2").arg(m_ini.path(), file.errorString());
+    if (error)
+        *error = QStringLiteral("Cannot delete the file \"%1\": %2").arg(m_ini.path(), file.errorString());
     return false;
 }
 
@@ -202,9 +206,11 @@ void Configuration::readCalibration() {
     for (int ch = 0; ch < 2; ++ch) {
         ChannelCalibration& table = c.channel[ch];
         for (int i = 0; i < 3; ++i)
-            table.pos[i] = m_ini.readInteger(QString::fromLatin1(kCalibration), channelKey(ch, "pos", i), table.pos[i]);
+            table.pos[i] =
+                m_ini.readInteger(QString::fromLatin1(kCalibration), channelKey(ch, "pos", i), table.pos[i]);
         for (int i = 0; i < 3; ++i)
-            table.ad[i] = m_ini.readInteger(QString::fromLatin1(kCalibration), channelKey(ch, "ad", i), table.ad[i]);
+            table.ad[i] =
+                m_ini.readInteger(QString::fromLatin1(kCalibration), channelKey(ch, "ad", i), table.ad[i]);
     }
 }
 

@@ -50,14 +50,14 @@ struct MenuOptions {
 
 // Section "Persistence".
 struct PersistenceOptions {
-    bool normal = true;                 // "NormalPersistence"
-    bool intensityGrading = false;      // "Persistence_with_Intensity_Grading"
-    bool variable = false;              // "VariablePersistence"
+    bool normal = true;                                 // "NormalPersistence"
+    bool intensityGrading = false;                      // "Persistence_with_Intensity_Grading"
+    bool variable = false;                              // "VariablePersistence"
     QString numberOfAcquisitions = QStringLiteral("0"); // "Number_of_Acquisitions"
     QString lowColor = QStringLiteral("1");             // "LowColor"
     QString highColor = QStringLiteral("32");           // "HighColor"
-    int duration = 15;                  // "Duration": 7, 15 or 31
-    int duration2 = 31;                 // "Duration2": 0, 31, 63, 127 or 255
+    int duration = 15;                                  // "Duration": 7, 15 or 31
+    int duration2 = 31;                                 // "Duration2": 0, 31, 63, 127 or 255
 };
 
 // Section "Hardware".
@@ -70,7 +70,8 @@ struct HardwareOptions {
 // Section "Colors": the screen colours as stored (red in the low byte).
 struct ColorOptions {
     bool defaultColors = true; // "DefaultColors": the colour dialog's preset flag
-    std::array<std::uint32_t, 8> colors{0xF5FFFF, 0x0000DC, 0x008000, 0xFF0080, 0xFF00FF, 0xC0C0C0, 0x808080, 0x400080};
+    std::array<std::uint32_t, 8> colors{0xF5FFFF, 0x0000DC, 0x008000, 0xFF0080,
+                                        0xFF00FF, 0xC0C0C0, 0x808080, 0x400080};
     static const std::array<const char*, 8>& keys(); // "Background", "Ch1", ... "Time_Marker"
 };
 
@@ -83,7 +84,7 @@ struct WindowOptions {
     bool bigScreenVisible = false; // "Big_Screen" "Visible"
     int editFormWidth = 0;         // "EditForm": the "Add Text" window
     int editFormHeight = 0;
-    int editFormRecWidth = 0;      // "EditForm_rec": the recorder's text window
+    int editFormRecWidth = 0; // "EditForm_rec": the recorder's text window
     int editFormRecHeight = 0;
 };
 

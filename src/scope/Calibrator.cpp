@@ -10,16 +10,19 @@ namespace tarvik {
 
 namespace {
 
-const QString kPrompt = QStringLiteral(
-    "The oscilloscope will now be calibrated.\rPlease make sure that the oscilloscope inputs CH1 and CH2\rare "
-    "disconnected from external circuits.");
-const QString kFailed = QStringLiteral("CALIBRATION FAILED.\rPlease check 'Calibration.log' file for more details");
+const QString kPrompt = QStringLiteral("The oscilloscope will now be calibrated.\rPlease make sure that the "
+                                       "oscilloscope inputs CH1 and CH2\rare "
+                                       "disconnected from external circuits.");
+const QString kFailed =
+    QStringLiteral("CALIBRATION FAILED.\rPlease check 'Calibration.log' file for more details");
 const QString kDone = QStringLiteral("Calibration completed successfully.");
 constexpr std::uint8_t kCalibrationTimebaseKey = 153; // timebase code 18, used only here
 constexpr int kRange2V = 1, kRange1V = 2;
 constexpr int kTargets[] = {0, 128, 128, 32, 128, 224}; // mean aimed at in phases 1..5
 
-QString okOrFail(bool ok) { return ok ? QStringLiteral("OK") : QStringLiteral("FAIL"); }
+QString okOrFail(bool ok) {
+    return ok ? QStringLiteral("OK") : QStringLiteral("FAIL");
+}
 
 } // namespace
 
@@ -129,12 +132,16 @@ void Calibrator::beginPhase(int number) {
     m_scope.selectRange(0, range);
     m_scope.selectRange(1, range);
     switch (number) {
-    case 1: m_offsets = {128, 128}; break;
+    case 1:
+        m_offsets = {128, 128};
+        break;
     case 2:
         m_commands.dac.zeroOffset = {m_work.offs_1, m_work.offs_2};
         m_offsets = {0, 0};
         break;
-    default: m_offsets = {kTargets[number], kTargets[number]}; break;
+    default:
+        m_offsets = {kTargets[number], kTargets[number]};
+        break;
     }
     m_pinned = {false, false};
     m_rounds = 0;
@@ -244,8 +251,10 @@ void Calibrator::endPhase() {
     case 1:
         m_work.offs_1 = m_offsets[0];
         m_work.offs_2 = m_offsets[1];
-        line("CH1 offset at 2V/div      :\t", m_offsets[0], m_offsets[0] >= 91 && m_offsets[0] <= 165 && !m_pinned[0]);
-        line("CH2 offset at 2V/div      :\t", m_offsets[1], m_offsets[1] >= 91 && m_offsets[1] <= 165 && !m_pinned[1]);
+        line("CH1 offset at 2V/div      :\t", m_offsets[0],
+             m_offsets[0] >= 91 && m_offsets[0] <= 165 && !m_pinned[0]);
+        line("CH2 offset at 2V/div      :\t", m_offsets[1],
+             m_offsets[1] >= 91 && m_offsets[1] <= 165 && !m_pinned[1]);
         m_results << rounds;
         setProgress(10);
         break;
@@ -276,7 +285,8 @@ void Calibrator::endPhase() {
         setProgress(m_phase == 3 ? 50 : m_phase == 4 ? 70 : 100);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     if (m_phase < 5) {
         beginPhase(m_phase + 1);
@@ -327,16 +337,21 @@ void Calibrator::restoreControls(int rangeIndex) {
 }
 
 bool Calibrator::writeLog(QString* error) const {
-    const QString path = QDir(logFolder.isEmpty() ? QDir::homePath() : logFolder).filePath(QStringLiteral("Calibration.log"));
+    const QString path =
+        QDir(logFolder.isEmpty() ? QDir::homePath() : logFolder).filePath(QStringLiteral("Calibration.log"));
     QSaveFile file(path);
     QByteArray text;
     for (const QString& line : m_results) text += line.toUtf8() + "\r\n";
     if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit()) return true;
-    if (error) *error = QStringLiteral("The calibration log \"%1\" could not be written: %2").arg(path, file.errorString());
+    if (error)
+        *error = QStringLiteral("The calibration log \"%1\" could not be written: %2")
+                     .arg(path, file.errorString());
     return false;
 }
 
-void Calibrator::setProgress(int percent) { emit progressChanged(true, percent); }
+void Calibrator::setProgress(int percent) {
+    emit progressChanged(true, percent);
+}
 
 void Calibrator::abort(const QString& reason) {
     if (m_step == Step::Settling) {

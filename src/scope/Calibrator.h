@@ -56,15 +56,15 @@ public:
 signals:
     void progressChanged(bool shown, int percent); // "Calibrating - Please wait...", "N% Complete"
     void finished(bool ok);
-    void exitRequested();                          // "Calibrate && Exit" is done
+    void exitRequested(); // "Calibrate && Exit" is done
 
 private:
     enum class Step { Idle, Settling, Discard, Rounds };
-    void start();           // after the settling wait and the device check
-    void calibrate();       // the measuring procedure
+    void start();     // after the settling wait and the device check
+    void calibrate(); // the measuring procedure
     void beginPhase(int number);
     void sendDacs();
-    void streamAfresh();    // code 9, then code 12
+    void streamAfresh(); // code 9, then code 12
     void tick();
     void consume(const Payload& report);
     void endRound();
@@ -81,7 +81,7 @@ private:
     std::unique_ptr<Timer> m_timer;
     Step m_step = Step::Idle;
     bool m_exitAfterwards = false;
-    bool m_deferred = false;          // started by the deferred calibration
+    bool m_deferred = false; // started by the deferred calibration
     int m_extendedCount = 0;
     CalibrationValues m_previous;     // in force before; restored on an abort
     CalibrationValues m_work;         // being measured
@@ -90,12 +90,12 @@ private:
     int m_discardLeft = 0;
     int m_discardRuns = 0;
     int m_rounds = 0;
-    int m_half = 0;                   // 0: the next report gives channel 1, 1: channel 2
+    int m_half = 0; // 0: the next report gives channel 1, 1: channel 2
     int m_pairs = 0;
     std::array<int, 2> m_sums{};
     std::array<int, 2> m_means{};
-    std::array<int, 2> m_offsets{};   // the loop variables: zero offsets, or range offsets in phase 2
-    std::array<bool, 2> m_pinned{};   // an offset reached the end of its range
+    std::array<int, 2> m_offsets{}; // the loop variables: zero offsets, or range offsets in phase 2
+    std::array<bool, 2> m_pinned{}; // an offset reached the end of its range
     std::array<int, 2> m_phase4Dacs{};
     bool m_failed = false;
     std::int64_t m_lastReportMs = 0;

@@ -43,11 +43,11 @@ struct FrameRecords {
 struct NoiseRejectStore {
     NoiseRejectStore();
     std::vector<std::int32_t> frames; // three frames of kRecordPoints
-    std::vector<std::int32_t> frame; // the frame being judged, in the display record's layout
+    std::vector<std::int32_t> frame;  // the frame being judged, in the display record's layout
     int fillIndex = 0;
     int showIndex = 0;
-    int accepted = 0;       // frames accepted since the last reset
-    int referenceDiff = 0;  // edge size of the last accepted frame
+    int accepted = 0;      // frames accepted since the last reset
+    int referenceDiff = 0; // edge size of the last accepted frame
     std::int32_t* slot(int i) { return frames.data() + static_cast<std::size_t>(i) * kRecordPoints; }
 };
 

@@ -121,6 +121,7 @@ void ScopeController::SpeedButtonSingleClick(bool down) {
     }
     for (ChannelState& ch : m_state.channel) ch.traceShift = 0;
     m_view->redrawTraces();
+    restartSpectrum();
     if (!m_state.calibrating) {
         setPosition(0, m_state.channel[0].position);
         setPosition(1, m_state.channel[1].position);
@@ -224,6 +225,7 @@ void ScopeController::processFrame(bool single) {
         tb.pointStep = tb.density;
         tb.capturedValue = tb.value;
     }
+    for (ChannelState& ch : m_state.channel) ch.traceShift = 0; // a new frame sits where the controls are
     if (demoMode()) {
         if (m_demo) m_demo->frame();
     } else {

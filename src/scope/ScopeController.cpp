@@ -10,7 +10,9 @@ namespace tarvik {
 
 namespace {
 
-int sourceChannel(std::uint8_t source) { return triggerChannel(TriggerState{.source = source}); }
+int sourceChannel(std::uint8_t source) {
+    return triggerChannel(TriggerState{.source = source});
+}
 
 } // namespace
 
@@ -46,6 +48,12 @@ void ScopeController::setEtsNoticeNever(bool never) {
 void ScopeController::setSampleRateShown(bool shown) {
     m_state.sampleRateShown = shown;
     m_view->updateLabels();
+}
+
+void ScopeController::setReadoutsShown(bool rms, bool dBm) {
+    m_state.rmsShown = rms;
+    m_state.dBmShown = dBm;
+    emit readoutsChanged();
 }
 
 // ---------------------------------------------------------------- time base
@@ -160,6 +168,7 @@ void ScopeController::asetus(const QString& caption, int channelNumber) {
         m_view->updateLabels();
     }
     m_commands.Set_DACs();
+    restartSpectrum();
     if (demoMode()) rebuildDemo();
 }
 
@@ -209,11 +218,13 @@ void ScopeController::setChannelOn(int channel, bool on) {
     if (channel < 0 || channel > 1 || m_state.channel[channel].on == on) return;
     m_view->poisto();
     m_state.channel[channel].on = on;
+    restartSpectrum();
     m_view->updateZeroMarker(channel);
     m_view->updateLabels();
     m_view->piirrot();
     m_commands.Set500();
     emit channelChanged(channel);
+    emit readoutsChanged(); // the readout follows the channel that is on
 }
 
 void ScopeController::setPosition(int channel, int position) {
@@ -286,6 +297,7 @@ void ScopeController::showTriggerResetState() {
 
 void ScopeController::prepareForCalibration() {
     stopAcquisition();
+    SpeedButton22Click();
     applyTriggerMode(false, false);
     setTriggerSource(trig::SourceCh1);
     setTriggerEdge(true);
@@ -299,6 +311,62 @@ void ScopeController::restoreAfterCalibration() {
     setCoupling(0, Coupling::DC);
     setCoupling(1, Coupling::DC);
     applyTriggerMode(false, false);
+}
+
+// ---------------------------------------------------------------- spectrum mode
+
+void ScopeController::fft1Click() {
+    if (m_state.spectrumOn) return;
+    TimebaseState& tb = m_state.timebase;
+    m_view->poisto();
+    m_savedDisplay.assign(m_records.display.begin(), m_records.display.begin() + 2 * kChannelPoints);
+    m_state.spectrumOn = true;
+    restartSpectrum();
+    if (consumers.spectrum) consumers.spectrum(true);
+    // The horizontal control moves along the spectrum in its own range and place.
+    m_savedPosition = tb.position;
+    m_savedRange = tb.positionRange;
+    tb.positionRange = {0, 2};
+    tb.position = std::clamp(m_spectrumPosition, 0, 2);
+    tb.startIndex = startIndexFor(tb.position, 1.0);
+    // Only one channel is analysed: channel 2 is switched off while channel 1 is on.
+    m_savedChannelOn = {m_state.channel[0].on, m_state.channel[1].on};
+    if (m_state.channel[0].on && m_state.channel[1].on) setChannelOn(1, false);
+    m_view->setCleanPending();
+    m_view->putsataanko();
+    selectTimebase(tb.row);
+    m_view->piirrot();
+    emit modeChanged();
+    emit timebaseChanged();
+}
+
+void ScopeController::SpeedButton22Click() {
+    if (!m_state.spectrumOn) return;
+    TimebaseState& tb = m_state.timebase;
+    m_view->poisto();
+    std::copy(m_savedDisplay.begin(), m_savedDisplay.end(), m_records.display.begin());
+    m_state.spectrumOn = false;
+    m_spectrumPosition = tb.position;
+    tb.positionRange = m_savedRange;
+    tb.position = m_savedPosition;
+    for (int ch = 0; ch < 2; ++ch)
+        if (m_state.channel[ch].on != m_savedChannelOn[ch]) setChannelOn(ch, m_savedChannelOn[ch]);
+    m_view->setCleanPending();
+    m_view->putsataanko();
+    selectTimebase(tb.row); // the time base again, with its position range
+    m_view->piirrot();
+    emit modeChanged();
+    emit timebaseChanged();
+}
+
+void ScopeController::setSpectrumView(int zoom, int points) {
+    m_state.spectrumZoom = std::max(1, zoom);
+    m_state.spectrumPoints = std::clamp(points, 0, kChannelPoints);
+}
+
+void ScopeController::redraw() {
+    m_view->poisto();
+    m_view->piirrot();
 }
 
 void ScopeController::rebuildDemo() {

@@ -70,6 +70,7 @@ public:
     void setCalibration(const CalibrationValues& values);
     void setEtsNoticeNever(bool never);
     void setSampleRateShown(bool shown);
+    void setReadoutsShown(bool rms, bool dBm); // "RMS Value", "dBm Value"
     void setCalibrating(bool on) { m_state.calibrating = on; }
     // The front end a calibration starts from: acquisition stopped, trigger off on "Ch1" and
     // "Up" (even at the equivalent-time steps), both channels on.
@@ -123,6 +124,19 @@ public:
     // Decodes the frame in the receive buffer into the records.
     void LueData_500();
 
+    // ---- spectrum analyzer mode ----
+    void fft1Click();          // "Spectrum Analyzer": the spectrum of one channel instead of the waveforms
+    void SpeedButton22Click(); // "Oscilloscope": back to the waveforms
+    // The channel whose spectrum is shown: channel 1 while it is on, else channel 2.
+    int spectrumChannel() const { return m_state.channel[0].on ? 0 : 1; }
+    // The spectrum's zoom and the number of record points it fills (4096, 2560 on the
+    // logarithmic axis), for drawing.
+    void setSpectrumView(int zoom, int points);
+    void redraw(); // erase the traces and draw them again from the records
+    // Called whenever the spectrum's averaging must start afresh (range, time base, channel
+    // on/off, Single, entering the mode).
+    std::function<void()> spectrumRestartHook;
+
 signals:
     void statusChanged(const QString& text);
     void acquisitionChanged();        // Run, Single, averaging
@@ -131,6 +145,8 @@ signals:
     void triggerChanged();
     void frameDisplayed();
     void plainCaptionWanted(); // the window shows a file name no longer
+    void modeChanged();        // oscilloscope or spectrum analyzer
+    void readoutsChanged();    // "RMS Value", "dBm Value"
 
 private:
     // acquisition
@@ -166,7 +182,17 @@ private:
     std::unique_ptr<Timer> m_runTimer;
     std::unique_ptr<Timer> m_singleTimer;
     std::unique_ptr<Timer> m_watchdog;
-    std::function<void(bool)> m_singleDone; // the caller of SingleClick
+    void restartSpectrum() {
+        if (spectrumRestartHook) spectrumRestartHook();
+    }
+    std::function<void(bool)> m_singleDone;
+    // What entering the spectrum mode saves for the way back.
+    std::vector<std::int32_t> m_savedDisplay;
+    std::array<bool, 2> m_savedChannelOn{true, true};
+    int m_savedPosition = 32;
+    PositionRange m_savedRange{0, 127};
+    int m_spectrumPosition =
+        0; // the spectrum's own horizontal position, kept between visits // the caller of SingleClick
     bool m_calibrationWarned = false;
 };
 

@@ -54,7 +54,9 @@ struct TriggerState {
 };
 
 // The channel the trigger watches: 0 for channel 1, 1 for channel 2, -1 for Ext.
-inline int triggerChannel(const TriggerState& t) { return t.source == 16 ? 0 : t.source == 0 ? 1 : -1; }
+inline int triggerChannel(const TriggerState& t) {
+    return t.source == 16 ? 0 : t.source == 0 ? 1 : -1;
+}
 
 struct AcquisitionState {
     bool runDown = false;    // the "Run" button
@@ -87,7 +89,11 @@ struct ScopeState {
     AcquisitionState acq;
     FrameCaptions frameCaptions;
     CalibrationValues calibration;
-    bool spectrumOn = false; // spectrum analyzer mode
+    bool spectrumOn = false;   // spectrum analyzer mode
+    int spectrumZoom = 3;      // spectrum: display points per 2-pixel column
+    int spectrumPoints = 4096; // spectrum: points of a channel record that hold the spectrum
+    bool rmsShown = false;     // "RMS Value": the RMS readout under the graticule
+    bool dBmShown = false;     // "dBm Value": the dBm readout
     bool calibrating = false;
     bool autosetRunning = false;
     bool persistDown = false;         // "Persist"

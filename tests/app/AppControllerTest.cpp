@@ -22,9 +22,9 @@ const QString kDemoFromConfiguration =
                    "normal mode.");
 const QString kDemoNoHardware =
     QStringLiteral("Software runs now in Demo Mode.\rClick 'Run' to start the demo.");
-const QString kCalibrationQuestion = QStringLiteral(
-    "The oscilloscope will now be calibrated.\rPlease make sure that the oscilloscope inputs CH1 and CH2\rare "
-    "disconnected from external circuits.");
+const QString kCalibrationQuestion = QStringLiteral("The oscilloscope will now be calibrated.\rPlease make "
+                                                    "sure that the oscilloscope inputs CH1 and CH2\rare "
+                                                    "disconnected from external circuits.");
 const QString kRunAnyway = QStringLiteral(
     "Other Tarvik software may be active.\rSimultaneous use will cause problems.\rIf previous session was "
     "abnormally "
@@ -179,7 +179,8 @@ TEST(Startup, HardwareDecisionTable) {
             EXPECT_TRUE(p.model.received().empty()); // demo mode and "No" send nothing
         }
         EXPECT_EQ(p.hookCalls.contains("demo"), c.demo);
-        EXPECT_FALSE(p.prompts.calls.join('|').contains("calibrated")); // never in demo mode, and HWdialog=0 otherwise
+        EXPECT_FALSE(
+            p.prompts.calls.join('|').contains("calibrated")); // never in demo mode, and HWdialog=0 otherwise
     }
 }
 

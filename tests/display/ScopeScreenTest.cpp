@@ -15,7 +15,9 @@ namespace {
 
 class Screen : public ::testing::Test {
 protected:
-    Screen() : link(std::make_unique<sim::SimulatedTransport>(model)), commands(link), scope(clock, prompts, commands) {
+    Screen()
+        : link(std::make_unique<sim::SimulatedTransport>(model)), commands(link),
+          scope(clock, prompts, commands) {
         scope.setView(&screen);
         scope.selectDefaults();
         scope.setHorizontalPosition(32); // start index 1024
@@ -54,7 +56,7 @@ TEST_F(Screen, GraticuleAndFrameFromTheImageSize) {
     for (int i = 0; i <= 13; ++i) EXPECT_EQ(at(L + 50 * i, T + 16), grid) << i;
     EXPECT_EQ(at(L + 10, T + 126), grid); // centre-line tick
     EXPECT_EQ(at(L + 10, T + 125), background);
-    EXPECT_EQ(at(L + 2, T + 6), grid);    // edge tick
+    EXPECT_EQ(at(L + 2, T + 6), grid); // edge tick
     EXPECT_EQ(at(L + 648, T + 45), grid);
     for (auto [x, y] : {std::pair{L - 1, T - 1}, {L + 651, T + 257}, {L + 300, T - 1}, {L - 1, T + 200}})
         EXPECT_EQ(at(x, y), frame) << x << "," << y;
@@ -104,7 +106,7 @@ TEST_F(Screen, EveryFigureDrawnTwiceRestoresTheImage) {
     const QImage withTraces = screen.canvas().image().copy();
     scope.setTriggerOn(true); // trigger-level marker
     scope.setTriggerLevel(40);
-    scope.setPosition(1, 30);   // zero marker and the stored trace move
+    scope.setPosition(1, 30); // zero marker and the stored trace move
     scope.setTriggerSource(trig::SourceCh2);
     scope.setTriggerSource(trig::SourceCh1);
     scope.setPosition(1, 0);
@@ -128,9 +130,11 @@ TEST_F(Screen, WithoutDotJoinATraceIsOneDotPerScreenStep) {
         for (int x = 0; x < withDots.width(); ++x)
             if (screen.canvas().image().pixel(x, y) != withDots.pixel(x, y)) changed.emplace(x, y);
     std::vector<std::pair<int, int>> missing, extra;
-    std::set_difference(dots.begin(), dots.end(), changed.begin(), changed.end(), std::back_inserter(missing));
+    std::set_difference(dots.begin(), dots.end(), changed.begin(), changed.end(),
+                        std::back_inserter(missing));
     std::set_difference(changed.begin(), changed.end(), dots.begin(), dots.end(), std::back_inserter(extra));
-    EXPECT_TRUE(missing.empty()) << missing.size() << " first " << missing[0].first << "," << missing[0].second;
+    EXPECT_TRUE(missing.empty()) << missing.size() << " first " << missing[0].first << ","
+                                 << missing[0].second;
     EXPECT_TRUE(extra.empty()) << extra.size() << " first " << extra[0].first << "," << extra[0].second;
 }
 

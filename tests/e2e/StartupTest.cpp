@@ -162,8 +162,8 @@ TEST_F(ProgramRun, AFreshStartIsAFirstRunAndAKilledRunIsNoticed) {
         << programOutput().toStdString();
     stopProgram();
     const QByteArray ini = readAll(iniPath());
-    for (const char* line : {"Dot_Join=1\r\n", "HWdialog=1\r\n", "Background=16121855\r\n", "Ch1=220\r\n",
-                             "Running=0\r\n"})
+    for (const char* line :
+         {"Dot_Join=1\r\n", "HWdialog=1\r\n", "Background=16121855\r\n", "Ch1=220\r\n", "Running=0\r\n"})
         EXPECT_TRUE(ini.contains(line)) << line;
 
     // A run that is killed leaves the marker set: the next start asks before it opens anything.

@@ -61,9 +61,9 @@ protected:
     std::unique_ptr<Calibrator> calibrator;
 };
 
-const QString kPrompt = QStringLiteral(
-    "information: The oscilloscope will now be calibrated.\rPlease make sure that the oscilloscope inputs CH1 and "
-    "CH2\rare disconnected from external circuits.");
+const QString kPrompt = QStringLiteral("information: The oscilloscope will now be calibrated.\rPlease make "
+                                       "sure that the oscilloscope inputs CH1 and "
+                                       "CH2\rare disconnected from external circuits.");
 const QString kFailed =
     QStringLiteral("warning: CALIBRATION FAILED.\rPlease check 'Calibration.log' file for more details");
 
@@ -82,23 +82,15 @@ TEST_F(Calibration, ConvergesToTheValuesThatCancelTheOffsetErrors) {
     EXPECT_EQ(c.channel[0].pos, (std::array<int, 3>{128, 32, 224}));
     EXPECT_EQ(c.channel[0].ad, (std::array<int, 3>{133, 37, 229}));
     EXPECT_EQ(c.channel[1].ad, (std::array<int, 3>{121, 25, 217}));
-    EXPECT_EQ(log(), (QStringList{"Calibration results:",
-                                  "",
-                                  "CH1 offset at 2V/div      :\t133\tOK",
-                                  "CH2 offset at 2V/div      :\t121\tOK",
-                                  "Rounds :\t8",
-                                  "CH1 offset at 1V/div   :\t-1\tOK",
-                                  "CH2 offset at 1V/div   :\t5\tOK",
-                                  "Rounds :\t6",
-                                  "CH1 Y-position low, CH1_DAC1\t32\t37",
-                                  "CH2 Y-position low, CH2_DAC1\t32\t25",
-                                  "Rounds :\t8",
-                                  "CH1 Y-position mid, CH1_DAC0\t128\t133",
-                                  "CH2 Y-position mid, CH2_DAC0\t128\t121",
-                                  "Rounds :\t8",
-                                  "CH1 Y-position high, CH1_DAC2\t224\t229",
-                                  "CH2 Y-position high, CH2_DAC2\t224\t217",
-                                  "Rounds :\t8"}));
+    EXPECT_EQ(log(),
+              (QStringList{"Calibration results:", "", "CH1 offset at 2V/div      :\t133\tOK",
+                           "CH2 offset at 2V/div      :\t121\tOK", "Rounds :\t8",
+                           "CH1 offset at 1V/div   :\t-1\tOK", "CH2 offset at 1V/div   :\t5\tOK",
+                           "Rounds :\t6", "CH1 Y-position low, CH1_DAC1\t32\t37",
+                           "CH2 Y-position low, CH2_DAC1\t32\t25", "Rounds :\t8",
+                           "CH1 Y-position mid, CH1_DAC0\t128\t133", "CH2 Y-position mid, CH2_DAC0\t128\t121",
+                           "Rounds :\t8", "CH1 Y-position high, CH1_DAC2\t224\t229",
+                           "CH2 Y-position high, CH2_DAC2\t224\t217", "Rounds :\t8"}));
     std::vector<int> percents;
     for (const auto& args : progress) percents.push_back(args.at(1).toInt());
     EXPECT_EQ(percents, (std::vector<int>{0, 10, 30, 50, 70, 100, 100}));
@@ -106,7 +98,8 @@ TEST_F(Calibration, ConvergesToTheValuesThatCancelTheOffsetErrors) {
     EXPECT_FALSE(calibrator->firstRunPending);
     EXPECT_FALSE(scope->state().calibrating);
     // The oscilloscope is back where a user expects it: 2 V, 2 V, 1 ms, DC, trigger off.
-    EXPECT_EQ(commands->settingsRecord(), (SettingsRecord{5, 5, 255 - 133, 255 - 121, 127, 9, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(commands->settingsRecord(),
+              (SettingsRecord{5, 5, 255 - 133, 255 - 121, 127, 9, 0, 0, 0, 0, 0}));
     EXPECT_EQ(scope->state().channel[0].positionValue, 128);
 }
 
@@ -156,8 +149,10 @@ TEST_F(Calibration, ASilentInstrumentAbortsAndTheOldCalibrationStays) {
     scope->setCalibration(previous);
     errors(5, -7, 3, -2);
     calibrator->Calibrate();
-    ASSERT_TRUE(clock.advanceUntil([&] { return log().isEmpty() && scope->state().calibrating && calibrator->running(); }, 5000, 5));
-    ASSERT_TRUE(clock.advanceUntil([&] { return commands->settingsRecord()[0] == 5 && calibrator->results().size() > 8; }, 60000, 5));
+    ASSERT_TRUE(clock.advanceUntil(
+        [&] { return log().isEmpty() && scope->state().calibrating && calibrator->running(); }, 5000, 5));
+    ASSERT_TRUE(clock.advanceUntil(
+        [&] { return commands->settingsRecord()[0] == 5 && calibrator->results().size() > 8; }, 60000, 5));
     model.silent = true; // in the third phase
     ASSERT_TRUE(clock.advanceUntil([&] { return !calibrator->running(); }, 5000, 5));
     EXPECT_EQ(scope->state().calibration, previous);
@@ -177,7 +172,8 @@ TEST_F(Calibration, ALogThatCannotBeWrittenIsReported) {
     calibrator->logFolder = blocker.fileName();
     calibrate();
     ASSERT_GE(prompts.calls.size(), 3);
-    EXPECT_TRUE(prompts.calls[1].startsWith(QStringLiteral("warning: The calibration log"))) << prompts.calls[1].toStdString();
+    EXPECT_TRUE(prompts.calls[1].startsWith(QStringLiteral("warning: The calibration log")))
+        << prompts.calls[1].toStdString();
     EXPECT_FALSE(scope->state().calibrating);
     EXPECT_FALSE(calibrator->running());
 }

@@ -94,7 +94,8 @@ TEST(NoiseReject, OnlyFramesWithTheSelectedEdgeAreShown) {
     NoiseRejectStore store;
     // Channel 1 steps up (or down) by `edge` at sample 256, the trigger point (record point 1024).
     auto frame = [&r](int low, int high) {
-        fillFrame(r, [=](int i) { return i < 256 ? low : high; }, [](int) { return 9; });
+        fillFrame(
+            r, [=](int i) { return i < 256 ? low : high; }, [](int) { return 9; });
         smoothFrame(r);
     };
     frame(100, 140);
@@ -104,7 +105,8 @@ TEST(NoiseReject, OnlyFramesWithTheSelectedEdgeAreShown) {
 
     frame(140, 100);
     EXPECT_FALSE(noiseReject(r, store, 0, true)); // falling edge: rejected, the store shows on
-    EXPECT_EQ(r.display[kCh1Base + 1100], 140);    // the first edge, far above a reference of 0, filled every slot
+    EXPECT_EQ(r.display[kCh1Base + 1100],
+              140); // the first edge, far above a reference of 0, filled every slot
 
     frame(100, 150);
     EXPECT_TRUE(noiseReject(r, store, 0, true)); // the second accepted frame fills all three slots

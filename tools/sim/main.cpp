@@ -78,8 +78,8 @@ int main(int argc, char** argv) {
         QStringLiteral("offset-error"),
         QStringLiteral("Offset errors of the front end in levels, channel 1 and channel 2 (e.g. 5,-7)."),
         QStringLiteral("CH1,CH2"));
-    parser.addOptions({log, frames, firmware, captureMs, noNoise, silent, silentAfter, disconnectAfter, stale, garbage,
-                       inputsOpen, offsetError});
+    parser.addOptions({log, frames, firmware, captureMs, noNoise, silent, silentAfter, disconnectAfter, stale,
+                       garbage, inputsOpen, offsetError});
     parser.process(app);
     if (parser.positionalArguments().size() != 1) {
         std::fputs("tarvik-sim: give the socket path, e.g. tarvik-sim /tmp/tarvik.sock\n", stderr);

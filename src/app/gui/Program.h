@@ -1,7 +1,9 @@
 #pragma once
-// The whole program as one object: the instrument link, the oscilloscope, the configuration,
-// the start-up controller and the main window, created in the order the program needs them.
+// The whole program as one object: the instrument link, the oscilloscope and its screen, the
+// analyses, the configuration, the start-up controller and the windows, created in the order
+// the program needs them.
 
+#include "analysis/SpectrumAnalyzer.h"
 #include "analysis/WaveformParameters.h"
 #include "app/AppController.h"
 #include "app/CommandLine.h"
@@ -11,6 +13,7 @@
 #include "device/SharedMemory.h"
 #include "display/ScopeScreen.h"
 #include "files/Configuration.h"
+#include "scope/Calibrator.h"
 #include "scope/Demo.h"
 #include "scope/ScopeController.h"
 #include "scope/gui/TFormx1.h"
@@ -33,19 +36,24 @@ public:
     AppController& controller() { return m_controller; }
     DeviceLink& link() { return m_link; }
     ScopeScreen& screen() { return m_screen; }
+    SpectrumAnalyzer& analyzer() { return m_analyzer; }
 
 private:
+    void measure(bool parameters); // the measurements of a frame
+    void updateReadouts();         // the RMS and dBm readouts of the screen
+
     QtClock m_clock;
     QtPrompts m_prompts;
     DeviceLink m_link;
     CommandSet m_commands;
     ScopeController m_scope;
-    std::unique_ptr<DemoSignals> m_demo; // the signals of demo mode
+    DemoSignals m_demo; // the signals of demo mode
     ScopeScreen m_screen;
     Calibrator m_calibrator;
+    SpectrumAnalyzer m_analyzer;
+    WaveformParameters m_parameters; // outlives its window, which the main window owns
     Configuration m_configuration;
     AppController m_controller;
-    std::unique_ptr<WaveformParameters> m_parameters; // outlives its window, which the main window owns
     std::unique_ptr<TForm1> m_window;
     std::unique_ptr<TFormx1> m_ioWindow; // the hidden I/O window of the remote control
 };

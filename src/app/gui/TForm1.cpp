@@ -1,30 +1,30 @@
 #include "app/gui/TForm1.h"
 
+#include "analysis/SpectrumAnalyzer.h"
 #include "app/AppController.h"
 #include "app/gui/Dialogs.h"
 #include "app/gui/QtPrompts.h"
-#include "scope/ScopeController.h"
 #include "display/ScopeScreen.h"
-#include "scope/Calibrator.h"
 #include "display/gui/ScreenWidget.h"
+#include "scope/Calibrator.h"
+#include "scope/ScopeController.h"
 #include "scope/gui/FrontPanel.h"
 
 #include <QActionGroup>
 #include <QButtonGroup>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
 
 namespace tarvik {
-
 
 TForm1::TForm1(AppController& controller, ScopeController& scope, ScopeScreen& screen, QtPrompts& prompts,
                QWidget* parent)
@@ -55,7 +55,8 @@ TForm1::TForm1(AppController& controller, ScopeController& scope, ScopeScreen& s
     m_interpolation->setEnabled(false);
     connect(m_interpolation, &QPushButton::toggled, this, [this](bool linear) {
         m_screen.setLinearInterpolation(linear);
-        m_status->setText(linear ? QStringLiteral("Linear interpolation") : QStringLiteral("Sine interpolation"));
+        m_status->setText(linear ? QStringLiteral("Linear interpolation")
+                                 : QStringLiteral("Sine interpolation"));
     });
     auto* horizontalRow = new QHBoxLayout;
     horizontalRow->addWidget(m_horizontal, 1);
@@ -86,7 +87,8 @@ TForm1::TForm1(AppController& controller, ScopeController& scope, ScopeScreen& s
                                       : t.source == trig::SourceCh2 ? ColorTable::Ch2
                                                                     : ColorTable::Math1;
         QPalette palette = m_status->palette();
-        palette.setColor(QPalette::WindowText, t.on ? QColor(m_screen.colors().rgb(slot)) : QColor(Qt::black));
+        palette.setColor(QPalette::WindowText,
+                         t.on ? QColor(m_screen.colors().rgb(slot)) : QColor(Qt::black));
         m_status->setPalette(palette);
     });
     connect(&m_scope, &ScopeController::timebaseChanged, this, &TForm1::syncHorizontalPosition);
@@ -123,7 +125,7 @@ QWidget* TForm1::buildModeButtons() {
     };
     // The generator and analyzer buttons exist but are not shown in this configuration.
     const Mode modes[] = {{"Oscilloscope", "oscilloscopeButton", true, true},
-                          {"Spectrum Analyzer", "spectrumButton", true, false},
+                          {"Spectrum Analyzer", "spectrumButton", true, true},
                           {"Transient Recorder", "recorderButton", true, false},
                           {"Function Generator", "generatorButton", false, false},
                           {"Circuit Analyzer", "analyzerButton", false, false}};
@@ -138,6 +140,13 @@ QWidget* TForm1::buildModeButtons() {
         layout->addWidget(button);
     }
     m_modes->buttons().first()->setChecked(true);
+    connect(m_modes->buttons()[0], &QPushButton::clicked, &m_scope, &ScopeController::SpeedButton22Click);
+    connect(m_modes->buttons()[1], &QPushButton::clicked, &m_scope, &ScopeController::fft1Click);
+    connect(&m_scope, &ScopeController::modeChanged, this, [this] {
+        const bool spectrum = m_scope.state().spectrumOn;
+        m_modes->buttons()[spectrum ? 1 : 0]->setChecked(true);
+        setWindowTitle(spectrum ? QStringLiteral("Spectrum Analyzer") : QStringLiteral("Tarvik"));
+    });
     return panel;
 }
 
@@ -167,9 +176,19 @@ void TForm1::buildMenus() {
         return a;
     };
     addCheck(QStringLiteral("Dot Join"), m_screen.dotJoin(), [this](bool on) { m_screen.setDotJoin(on); });
-    addCheck(QStringLiteral("Bright Grid"), m_screen.brightGrid(), [this](bool on) { m_screen.setBrightGrid(on); });
+    addCheck(QStringLiteral("Bright Grid"), m_screen.brightGrid(),
+             [this](bool on) { m_screen.setBrightGrid(on); });
     addCheck(QStringLiteral("Sample Rate"), m_scope.state().sampleRateShown,
              [this](bool on) { m_scope.setSampleRateShown(on); });
+    // The readouts are the oscilloscope's: not in spectrum mode.
+    QAction* rms = addCheck(QStringLiteral("RMS Value"), m_scope.state().rmsShown,
+                            [this](bool on) { m_scope.setReadoutsShown(on, m_scope.state().dBmShown); });
+    QAction* dBm = addCheck(QStringLiteral("dBm Value"), m_scope.state().dBmShown,
+                            [this](bool on) { m_scope.setReadoutsShown(m_scope.state().rmsShown, on); });
+    connect(&m_scope, &ScopeController::modeChanged, view, [this, rms, dBm] {
+        rms->setEnabled(!m_scope.state().spectrumOn);
+        dBm->setEnabled(!m_scope.state().spectrumOn);
+    });
     view->addAction(QStringLiteral("Waveform Parameters..."), this, &TForm1::waveformParametersClicked);
 
     QMenu* average = menuBar()->addMenu(QStringLiteral("&Average"));
@@ -187,15 +206,55 @@ void TForm1::buildMenus() {
                                             ? QString::number(m_scope.state().acq.averaging)
                                             : QStringLiteral("Off")));
     });
+    connect(&m_scope, &ScopeController::modeChanged, average, [this, average] {
+        average->setEnabled(!m_scope.state().spectrumOn); // waveform averaging only
+    });
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("About..."), m_about, &QDialog::exec);
+}
+
+void TForm1::attachSpectrumAnalyzer(SpectrumAnalyzer& analyzer) {
+    // "FFT Window" and "FFT Options", open only in spectrum mode.
+    QMenu* windows = m_optionsMenu->addMenu(QStringLiteral("FFT Window"));
+    QMenu* averaging = m_optionsMenu->addMenu(QStringLiteral("FFT Options"));
+    auto* windowGroup = new QActionGroup(windows);
+    for (const SpectrumWindowInfo& info : spectrumWindowTable()) {
+        QAction* a =
+            windows->addAction(QString::fromLatin1(info.menuCaption.data(), int(info.menuCaption.size())));
+        a->setCheckable(true);
+        a->setChecked(info.window == analyzer.spectrum().window());
+        windowGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [&analyzer, w = info.window] { analyzer.selectWindow(w); });
+    }
+    const std::pair<const char*, SpectrumAveraging> options[] = {
+        {"&Maximum", SpectrumAveraging::Maximum},
+        {"RMS &Average", SpectrumAveraging::RmsAverage},
+        {"Vector Average", SpectrumAveraging::VectorAverage}};
+    auto* averagingGroup = new QActionGroup(averaging);
+    averagingGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional); // at most one
+    for (auto [caption, mode] : options) {
+        QAction* a = averaging->addAction(QString::fromLatin1(caption));
+        a->setCheckable(true);
+        averagingGroup->addAction(a);
+        connect(a, &QAction::toggled, this, [&analyzer, mode](bool on) {
+            if (on)
+                analyzer.setAveraging(mode);
+            else if (analyzer.spectrum().averaging() == mode)
+                analyzer.setAveraging(SpectrumAveraging::Off);
+        });
+    }
+    connect(m_optionsMenu, &QMenu::aboutToShow, this, [this, windows, averaging] {
+        windows->setEnabled(m_scope.state().spectrumOn);
+        averaging->setEnabled(m_scope.state().spectrumOn);
+    });
 }
 
 void TForm1::attachCalibrator(Calibrator& calibrator) {
     auto* calibrateAndExit = new QAction(QStringLiteral("Calibrate && Exit"), m_fileMenu);
     connect(calibrateAndExit, &QAction::triggered, this, [&calibrator] { calibrator.Calibrate(true); });
     m_fileMenu->insertAction(m_fileMenu->actions().last(), calibrateAndExit); // before "Exit"
-    m_optionsMenu->addAction(QStringLiteral("Calibrate"), this, [&calibrator] { calibrator.Calibrate(false); });
+    m_optionsMenu->addAction(QStringLiteral("Calibrate"), this,
+                             [&calibrator] { calibrator.Calibrate(false); });
 
     m_progress = new QLabel(m_screenFrame);
     m_progress->setObjectName(QStringLiteral("progressPanel"));
@@ -248,7 +307,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     // The place is kept only for a window that is neither minimised nor maximised.
-    m_controller.setMainWindowGeometry({pos().y(), pos().x(), width(), height()}, !(isMinimized() || isMaximized()));
+    m_controller.setMainWindowGeometry({pos().y(), pos().x(), width(), height()},
+                                       !(isMinimized() || isMaximized()));
     m_controller.FormClose();
     event->accept();
 }

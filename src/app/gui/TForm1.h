@@ -19,6 +19,7 @@ class QtPrompts;
 class ScopeController;
 class ScopeScreen;
 class Calibrator;
+class SpectrumAnalyzer;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -33,6 +34,8 @@ public:
     void showOscilloscope(bool visible);
     // "Calibrate", "Calibrate && Exit" and the progress panel on the screen.
     void attachCalibrator(Calibrator& calibrator);
+    // "FFT Window" and "FFT Options".
+    void attachSpectrumAnalyzer(SpectrumAnalyzer& analyzer);
 
 signals:
     void waveformParametersClicked(); // View "Waveform Parameters...": show or hide that window
@@ -51,7 +54,7 @@ private:
     ScopeScreen& m_screen;
     QtPrompts& m_prompts;
     QLabel* m_status = nullptr;
-    QSlider* m_horizontal = nullptr; // horizontal position control under the screen
+    QSlider* m_horizontal = nullptr;        // horizontal position control under the screen
     QPushButton* m_interpolation = nullptr; // "S/L": sine or linear interpolation
     QButtonGroup* m_modes = nullptr;
     AboutDialog* m_about = nullptr;

@@ -13,7 +13,9 @@ ScreenWidget::ScreenWidget(ScopeScreen& screen, QWidget* parent) : QWidget(paren
     connect(&m_screen, &ScopeScreen::changed, this, qOverload<>(&QWidget::update));
 }
 
-QSize ScreenWidget::sizeHint() const { return m_screen.canvas().image().size(); }
+QSize ScreenWidget::sizeHint() const {
+    return m_screen.canvas().image().size();
+}
 
 void ScreenWidget::paintEvent(QPaintEvent* event) {
     QPainter p(this);

@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tarvik {
 
@@ -52,6 +53,7 @@ FrontPanel::FrontPanel(ScopeController& controller, QWidget* parent)
     channels->addWidget(buildChannel(1));
     layout->addLayout(channels);
     layout->addWidget(buildTimebase());
+    layout->addWidget(buildFrequencyRange());
     buildTrigger(); // placed by the window, near the screen
     layout->addStretch(1);
 
@@ -62,6 +64,7 @@ FrontPanel::FrontPanel(ScopeController& controller, QWidget* parent)
     });
     connect(&m_controller, &ScopeController::timebaseChanged, this, &FrontPanel::syncTimebase);
     connect(&m_controller, &ScopeController::triggerChanged, this, &FrontPanel::syncTrigger);
+    connect(&m_controller, &ScopeController::modeChanged, this, &FrontPanel::syncTimebase);
     syncAcquisition();
     syncChannel(0);
     syncChannel(1);
@@ -132,6 +135,7 @@ QWidget* FrontPanel::buildChannel(int channel) {
 
 QWidget* FrontPanel::buildTimebase() {
     auto* box = new QGroupBox(QStringLiteral("Time/div"), this);
+    m_timebaseBox = box;
     auto* grid = new QGridLayout(box);
     grid->setSpacing(2);
     m_timebase = new QButtonGroup(box);
@@ -149,6 +153,35 @@ QWidget* FrontPanel::buildTimebase() {
         }
     }
     connect(m_timebase, &QButtonGroup::idClicked, &m_controller,
+            qOverload<int>(&ScopeController::selectTimebase));
+    return box;
+}
+
+QWidget* FrontPanel::buildFrequencyRange() {
+    auto* box = new QGroupBox(QStringLiteral("Freq. Range"), this);
+    m_frequencyBox = box;
+    auto* grid = new QGridLayout(box);
+    grid->setSpacing(2);
+    m_frequency = new QButtonGroup(box);
+    // The spans beyond these exist for recalled settings but have no button on the panel.
+    static constexpr std::string_view kShown[] = {"125Hz",   "250Hz",   "625Hz", "1.25kHz", "2.5kHz",
+                                                  "6.25kHz", "12.5kHz", "25kHz", "62.5kHz", "125kHz"};
+    int visible = 0;
+    for (int row = 0; row < kTimebaseRows; ++row) {
+        const TimebaseRow& r = timebaseTable()[row];
+        if (r.spectrumCaption.empty()) continue;
+        auto* b =
+            toggle(QString::fromLatin1(r.spectrumCaption.data(), int(r.spectrumCaption.size())), box, 60);
+        m_frequency->addButton(b, row);
+        if (std::find(std::begin(kShown), std::end(kShown), r.spectrumCaption) != std::end(kShown)) {
+            grid->addWidget(b, visible / 4, visible % 4);
+            ++visible;
+        } else {
+            b->setVisible(false);
+        }
+    }
+    box->hide();
+    connect(m_frequency, &QButtonGroup::idClicked, &m_controller,
             qOverload<int>(&ScopeController::selectTimebase));
     return box;
 }
@@ -237,7 +270,11 @@ void FrontPanel::syncChannel(int channel) {
 }
 
 void FrontPanel::syncTimebase() {
-    check(m_timebase, m_controller.state().timebase.row);
+    const ScopeState& s = m_controller.state();
+    check(m_timebase, s.timebase.row);
+    check(m_frequency, s.timebase.row);
+    m_timebaseBox->setVisible(!s.spectrumOn);
+    m_frequencyBox->setVisible(s.spectrumOn);
 }
 
 void FrontPanel::syncTrigger() {

@@ -27,6 +27,7 @@ private:
     QWidget* buildAcquisition();
     QWidget* buildChannel(int channel);
     QWidget* buildTimebase();
+    QWidget* buildFrequencyRange();
     QWidget* buildTrigger();
     void syncAcquisition();
     void syncChannel(int channel);
@@ -44,6 +45,9 @@ private:
     };
     std::array<ChannelControls, 2> m_channels;
     QButtonGroup* m_timebase = nullptr;
+    QButtonGroup* m_frequency = nullptr; // the spectrum's frequency ranges
+    QWidget* m_timebaseBox = nullptr;
+    QWidget* m_frequencyBox = nullptr;
     QPushButton* m_trigOn = nullptr;
     QPushButton* m_trigOff = nullptr;
     QButtonGroup* m_source = nullptr;
