@@ -16,7 +16,7 @@ void SpectrumAnalyzer::compute(bool averaged) {
 }
 
 void SpectrumAnalyzer::publishView() {
-    m_scope.setSpectrumView(m_spectrum.zoom(), m_spectrum.pointsDrawn());
+    m_scope.setSpectrumView(m_spectrum.zoom(), m_spectrum.pointsDrawn(), m_spectrum.densityCorrection());
 }
 
 void SpectrumAnalyzer::recomputeAndRedraw() {
@@ -27,6 +27,7 @@ void SpectrumAnalyzer::recomputeAndRedraw() {
 
 void SpectrumAnalyzer::selectWindow(SpectrumWindow window) {
     m_spectrum.selectWindow(window);
+    publishView();
     recomputeAndRedraw();
     emit changed();
 }

@@ -31,6 +31,8 @@ int channelBase(int channel) {
 ScopeScreen::ScopeScreen(const ScopeController& controller, ScreenGeometry geometry, QObject* parent)
     : QObject(parent), m_controller(controller), m_geometry(geometry),
       m_canvas(geometry.width, geometry.height) {
+    const int L = m_geometry.left, T = m_geometry.top;
+    m_markers = {L + 16, L + 634, T + 16, T + 240, L + 16, T + 16, T + 240};
     m_scratch.reserve(1400);
     m_expanded.reserve(kLeadCopies + 4 * kChannelPoints);
     m_filtered.reserve(kLeadCopies + 4 * kChannelPoints);
@@ -95,6 +97,8 @@ void ScopeScreen::putsataanko() {
     if (!m_cleanPending) return;
     for (Figure* f : {&m_trace[0], &m_trace[1], &m_zero[0], &m_zero[1], &m_triggerLevel, &m_triggerPoint})
         f->drawn = false;
+    for (Figure& f : m_markerLines) f.drawn = false;
+    for (Figure& f : m_spectrumLines) f.drawn = false;
     for (Text& t : m_texts) t.drawn = false;
     DoGrid();
     m_cleanPending = false;
@@ -130,10 +134,12 @@ void ScopeScreen::DoGrid() {
                                                                             : ColorTable::Time_Marker;
         m_canvas.text(t.x, t.y, t.text, m_colors.rgb(slot));
     }
+    drawAnnotation();
     updateTriggerMarkers();
     updateZeroMarker(0);
     updateZeroMarker(1);
     updateLabels();
+    updateMarkers();
 }
 
 // ---------------------------------------------------------------- figures and texts

@@ -8,6 +8,7 @@
 
 #include "analysis/WaveformParameters.h"
 #include "display/Colors.h"
+#include "display/Readouts.h"
 #include "display/ScreenGeometry.h"
 #include "display/XorCanvas.h"
 #include "scope/ScopeController.h"
@@ -45,8 +46,46 @@ public:
     void updateLabels() override;
     void updateZeroMarker(int channel) override;
     void updateTriggerMarkers() override;
+    void updateMarkers() override; // marker lines and readouts follow the state
 
     void clean(); // a full clear now
+
+    // ---- markers ----
+    // Marker positions in screen pixels; a marker left of the graticule or above it is not
+    // placed.
+    struct MarkerPositions {
+        int time1, time2;         // oscilloscope: vertical markers
+        int level1, level2;       // oscilloscope: horizontal markers
+        int frequency;            // spectrum: the vertical marker
+        int spectrum1, spectrum2; // spectrum: the horizontal markers
+    };
+    const MarkerPositions& markers() const { return m_markers; }
+    void setScopeMarkers(bool on);                 // "Markers (DSO) "
+    void setSpectrumMarkers(SpectrumMarkers kind); // the "Markers (FFT)" items
+    bool scopeMarkers() const { return m_scopeMarkers; }
+    SpectrumMarkers spectrumMarkers() const { return m_spectrumMarkers; }
+    int frequencyMarkerBin() const { return m_frequencyBin; }
+    // The left mouse button on the screen (image coordinates) picks the nearest marker and
+    // drags it within the graticule.
+    void mouseDown(int x, int y);
+    void mouseMove(int x, int y);
+    void mouseUp(int x, int y);
+    // The text drawn in a readout slot, for checking what the user sees.
+    QString readout(const char* which) const;
+
+    // ---- annotation ("Add Text") ----
+    struct Annotation {
+        QStringList lines;
+        int x = 0;
+        int y = 0;
+        bool shown = false;
+        bool transparent = false; // "Transparent text": no background behind the letters
+        bool wideColumns = false; // the lines are waveform parameters of both channels
+    };
+    const Annotation& annotation() const { return m_annotation; }
+    // Cleans and redraws the screen with it, unless `redrawNow` is false (then it shows at the
+    // next full clear).
+    void setAnnotation(const Annotation& annotation, bool redrawNow = true);
     // The RMS and dBm readouts on the row under the graticule, in a channel's colour; an
     // empty text is no readout.
     void setReadouts(const QString& rms, const QString& dBm, QRgb colour);
@@ -84,8 +123,13 @@ private:
         DemoLabel,
         RmsReadout,
         DbmReadout,
+        LevelText,     // "dV: ..." (oscilloscope) or "V: ..." / "dV: ...dB" (spectrum), at L
+        TimeText,      // "dt: ..." at L + 185
+        InverseText,   // "1/dt: ..." at L + 265
+        FrequencyText, // "f: ..." at L + 125
         TextSlots
     };
+    enum class Drag { None, Time1, Time2, Level1, Level2, Frequency, Spectrum1, Spectrum2 };
 
     void DoGrid();
     void piirra(int channel);
@@ -103,6 +147,11 @@ private:
     std::uint32_t triggerPen() const;
     QRgb gridColour() const;
     void emitChanged();
+    void drawAnnotation();
+    int levelChannel() const; // channel 1 while it is on, else channel 2
+    std::vector<QPoint> horizontalMarker(int y) const;
+    std::vector<QPoint> verticalMarker(int x) const;
+    int frequencyMarkerX() const;
 
     const ScopeController& m_controller;
     ScreenGeometry m_geometry;
@@ -118,6 +167,14 @@ private:
     Figure m_triggerPoint;
     std::array<Text, TextSlots> m_texts;
     std::vector<ScreenText> m_parameterTexts;
+    MarkerPositions m_markers;
+    bool m_scopeMarkers = false;
+    SpectrumMarkers m_spectrumMarkers = SpectrumMarkers::Off;
+    int m_frequencyBin = 0;
+    Drag m_drag = Drag::None;
+    std::array<Figure, 4> m_markerLines;   // level 1, level 2, time 1, time 2
+    std::array<Figure, 3> m_spectrumLines; // level 1, level 2, frequency
+    Annotation m_annotation;
     std::vector<QPoint> m_scratch; // points of a trace being built
     std::vector<int> m_expanded;   // interpolation work arrays, allocated once
     std::vector<int> m_filtered;

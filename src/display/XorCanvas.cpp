@@ -1,6 +1,7 @@
 #include "display/XorCanvas.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <cstdlib>
 
@@ -64,13 +65,28 @@ void XorCanvas::fillRect(int x, int y, int w, int h, QRgb colour) {
     ++m_generation;
 }
 
-void XorCanvas::text(int x, int y, const QString& text, QRgb colour) {
-    if (text.isEmpty()) return;
-    QPainter p(&m_image);
+namespace {
+
+QFont screenFont() {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);
     font.setStyleStrategy(QFont::NoAntialias);
-    p.setFont(font);
+    return font;
+}
+
+} // namespace
+
+void XorCanvas::text(int x, int y, const QString& text, QRgb colour, QRgb cell) {
+    if (text.isEmpty()) return;
+    const QFontMetrics metrics(screenFont());
+    fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(), cell);
+    this->text(x, y, text, colour);
+}
+
+void XorCanvas::text(int x, int y, const QString& text, QRgb colour) {
+    if (text.isEmpty()) return;
+    QPainter p(&m_image);
+    p.setFont(screenFont());
     p.setRenderHint(QPainter::TextAntialiasing, false);
     p.setPen(QColor::fromRgb(colour));
     p.drawText(QRect(x, y, 400, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);

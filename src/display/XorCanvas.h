@@ -37,6 +37,8 @@ public:
     // Text without smoothing, so that writing it again in the background colour removes it.
     // (x, y) is the top-left corner of the text cell.
     void text(int x, int y, const QString& text, QRgb colour);
+    // The same on a filled text cell.
+    void text(int x, int y, const QString& text, QRgb colour, QRgb cell);
 
     // ---- inverting mode; mask = (colour ^ background) & 0xFFFFFF ----
     static std::uint32_t penMask(QRgb colour, QRgb background) { return (colour ^ background) & 0xFFFFFFu; }

@@ -223,6 +223,7 @@ void ScopeController::setChannelOn(int channel, bool on) {
     m_view->updateLabels();
     m_view->piirrot();
     m_commands.Set500();
+    m_view->updateMarkers(); // the level markers read the channel that is on
     emit channelChanged(channel);
     emit readoutsChanged(); // the readout follows the channel that is on
 }
@@ -359,7 +360,8 @@ void ScopeController::SpeedButton22Click() {
     emit timebaseChanged();
 }
 
-void ScopeController::setSpectrumView(int zoom, int points) {
+void ScopeController::setSpectrumView(int zoom, int points, double densityCorrection) {
+    m_state.spectrumDensityCorrection = densityCorrection;
     m_state.spectrumZoom = std::max(1, zoom);
     m_state.spectrumPoints = std::clamp(points, 0, kChannelPoints);
 }

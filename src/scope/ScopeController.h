@@ -131,7 +131,7 @@ public:
     int spectrumChannel() const { return m_state.channel[0].on ? 0 : 1; }
     // The spectrum's zoom and the number of record points it fills (4096, 2560 on the
     // logarithmic axis), for drawing.
-    void setSpectrumView(int zoom, int points);
+    void setSpectrumView(int zoom, int points, double densityCorrection);
     void redraw(); // erase the traces and draw them again from the records
     // Called whenever the spectrum's averaging must start afresh (range, time base, channel
     // on/off, Single, entering the mode).

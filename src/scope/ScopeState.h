@@ -89,11 +89,12 @@ struct ScopeState {
     AcquisitionState acq;
     FrameCaptions frameCaptions;
     CalibrationValues calibration;
-    bool spectrumOn = false;   // spectrum analyzer mode
-    int spectrumZoom = 3;      // spectrum: display points per 2-pixel column
-    int spectrumPoints = 4096; // spectrum: points of a channel record that hold the spectrum
-    bool rmsShown = false;     // "RMS Value": the RMS readout under the graticule
-    bool dBmShown = false;     // "dBm Value": the dBm readout
+    bool spectrumOn = false;                // spectrum analyzer mode
+    int spectrumZoom = 3;                   // spectrum: display points per 2-pixel column
+    int spectrumPoints = 4096;              // spectrum: points of a channel record that hold the spectrum
+    double spectrumDensityCorrection = 1.0; // dB of the spectrum window's noise bandwidth
+    bool rmsShown = false;                  // "RMS Value": the RMS readout under the graticule
+    bool dBmShown = false;                  // "dBm Value": the dBm readout
     bool calibrating = false;
     bool autosetRunning = false;
     bool persistDown = false;         // "Persist"

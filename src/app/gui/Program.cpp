@@ -2,6 +2,8 @@
 
 #include "analysis/Measurements.h"
 #include "analysis/gui/TForm_99.h"
+#include "display/gui/AddTextWindow.h"
+#include "display/gui/ScreenWidget.h"
 #include "files/Folders.h"
 
 namespace tarvik {

@@ -43,7 +43,8 @@ TForm1::TForm1(AppController& controller, ScopeController& scope, ScopeScreen& s
     screenFrame->setFrameShadow(QFrame::Sunken);
     auto* screenLayout = new QVBoxLayout(screenFrame);
     screenLayout->setContentsMargins(2, 2, 2, 2);
-    screenLayout->addWidget(new ScreenWidget(m_screen, screenFrame));
+    m_screenWidget = new ScreenWidget(m_screen, screenFrame);
+    screenLayout->addWidget(m_screenWidget);
     left->addWidget(screenFrame);
     m_horizontal = new QSlider(Qt::Horizontal, central);
     m_horizontal->setObjectName(QStringLiteral("horizontalPosition"));
@@ -190,6 +191,32 @@ void TForm1::buildMenus() {
         dBm->setEnabled(!m_scope.state().spectrumOn);
     });
     view->addAction(QStringLiteral("Waveform Parameters..."), this, &TForm1::waveformParametersClicked);
+    view->addSeparator();
+    QAction* scopeMarkers = addCheck(QStringLiteral("Markers (DSO) "), m_screen.scopeMarkers(),
+                                     [this](bool on) { m_screen.setScopeMarkers(on); });
+    auto* spectrumGroup = new QActionGroup(view);
+    spectrumGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    const std::pair<const char*, SpectrumMarkers> spectrumItems[] = {
+        {"Markers (FFT)  f && V", SpectrumMarkers::Level},
+        {"Markers (FFT)  f && dV", SpectrumMarkers::Difference},
+        {"Markers (FFT)  f && Spectral Density  dBV/sqrt(Hz)", SpectrumMarkers::Density}};
+    for (auto [caption, kind] : spectrumItems) {
+        QAction* a = view->addAction(QString::fromLatin1(caption));
+        a->setCheckable(true);
+        a->setEnabled(false);
+        spectrumGroup->addAction(a);
+        connect(a, &QAction::toggled, this, [this, kind = kind](bool on) {
+            if (on)
+                m_screen.setSpectrumMarkers(kind);
+            else if (m_screen.spectrumMarkers() == kind)
+                m_screen.setSpectrumMarkers(SpectrumMarkers::Off);
+        });
+    }
+    connect(&m_scope, &ScopeController::modeChanged, view, [this, scopeMarkers, spectrumGroup] {
+        const bool spectrum = m_scope.state().spectrumOn;
+        scopeMarkers->setEnabled(!spectrum);
+        for (QAction* a : spectrumGroup->actions()) a->setEnabled(spectrum);
+    });
 
     QMenu* average = menuBar()->addMenu(QStringLiteral("&Average"));
     auto* averages = new QActionGroup(this);

@@ -20,6 +20,7 @@ class ScopeController;
 class ScopeScreen;
 class Calibrator;
 class SpectrumAnalyzer;
+class ScreenWidget;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
     ~TForm1() override;
 
     QLabel* statusLabel() const { return m_status; }
+    ScreenWidget* screenWidget() const { return m_screenWidget; }
     void setStatusText(const QString& text);
     // Remote command 14: restore and show the window (true) or hide it (false).
     void showOscilloscope(bool visible);
@@ -61,6 +63,7 @@ private:
     QMenu* m_fileMenu = nullptr;
     QMenu* m_optionsMenu = nullptr;
     QWidget* m_screenFrame = nullptr;
+    ScreenWidget* m_screenWidget = nullptr;
     QLabel* m_progress = nullptr; // "Calibrating - Please wait..." over the screen
 };
 

@@ -2,6 +2,7 @@
 
 #include "display/ScopeScreen.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -15,6 +16,25 @@ ScreenWidget::ScreenWidget(ScopeScreen& screen, QWidget* parent) : QWidget(paren
 
 QSize ScreenWidget::sizeHint() const {
     return m_screen.canvas().image().size();
+}
+
+// The image is shown 1:1, so widget coordinates are image coordinates.
+void ScreenWidget::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+        m_screen.mouseDown(p.x(), p.y());
+    else if (event->button() == Qt::RightButton)
+        emit rightClicked(p);
+}
+
+void ScreenWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton)
+        m_screen.mouseMove(event->position().toPoint().x(), event->position().toPoint().y());
+}
+
+void ScreenWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        m_screen.mouseUp(event->position().toPoint().x(), event->position().toPoint().y());
 }
 
 void ScreenWidget::paintEvent(QPaintEvent* event) {

@@ -13,8 +13,14 @@ public:
     explicit ScreenWidget(ScopeScreen& screen, QWidget* parent = nullptr);
     QSize sizeHint() const override;
 
+signals:
+    void rightClicked(QPoint position); // where the text annotation goes
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     ScopeScreen& m_screen;
