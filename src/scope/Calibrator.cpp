@@ -78,7 +78,7 @@ void Calibrator::extendedCalibrationTick() {
     calibrate();
 }
 
-void Calibrator::start() {
+void Calibrator::test1() {
     DeviceLink& link = m_commands.link();
     link.test0(); // opens the device when it is not open yet
     if (!link.deviceOpened()) {
@@ -157,7 +157,7 @@ void Calibrator::tick() {
     if (m_step == Step::Settling) {
         m_timer->stop();
         m_step = Step::Idle;
-        start();
+        test1();
         return;
     }
     if (m_step != Step::Discard && m_step != Step::Rounds) return;

@@ -60,7 +60,7 @@ signals:
 
 private:
     enum class Step { Idle, Settling, Discard, Rounds };
-    void start();     // after the settling wait and the device check
+    void test1();     // opens the instrument if needed, then asks and calibrates
     void calibrate(); // the measuring procedure
     void beginPhase(int number);
     void sendDacs();

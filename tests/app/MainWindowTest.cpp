@@ -6,8 +6,10 @@
 #include "files/IniFile.h"
 #include "support/TempDir.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -60,4 +62,19 @@ TEST(MainWindow, RunAgainstTheVirtualInstrument) {
         5000);
     std::lock_guard lock(mutex);
     EXPECT_GE(std::count(codes.begin(), codes.end(), 10), 3); // frames were read
+}
+
+TEST(MainWindow, AStoredPlaceOffEveryScreenIsBroughtBack) {
+    test::TempDir dir;
+    IniFile ini(dir.file(QStringLiteral("Tarvik.ini")));
+    for (auto [key, value] : {std::pair{"Top", 5000}, {"Left", -7000}, {"Width", 20000}, {"Height", 300}})
+        ini.writeInteger(QStringLiteral("ScopeMainForm"), QString::fromLatin1(key), value);
+    ASSERT_TRUE(ini.save());
+    CommandLineOptions options;
+    options.device.kind = DeviceChoice::Kind::Demo;
+    Program program(options, ini.path());
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect placed(program.window().pos(), program.window().size());
+    EXPECT_TRUE(area.contains(placed.topLeft())) << placed.x() << "," << placed.y();
+    EXPECT_LE(placed.width(), area.width());
 }
