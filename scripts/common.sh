@@ -30,6 +30,11 @@ ensure_packages() {
     apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# Compiler cache: paths are taken relative to the checkout, so that a fresh clone elsewhere
+# reuses what an earlier build compiled.
+export CCACHE_BASEDIR="$(pwd)"
+export CCACHE_NOHASHDIR=true
+
 # build DIR [cmake options...]: configures (once) and builds into DIR.
 build() {
     local dir=$1
