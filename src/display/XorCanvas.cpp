@@ -107,6 +107,16 @@ void XorCanvas::mark(int x, int y) {
     m_touched.push_back(index);
 }
 
+void XorCanvas::invertMarked(std::uint32_t mask) {
+    QRgb* bits = reinterpret_cast<QRgb*>(m_image.bits());
+    for (const std::int32_t index : m_touched) {
+        bits[index] ^= mask;
+        m_marks[static_cast<std::size_t>(index)] = 0;
+    }
+    m_touched.clear();
+    ++m_generation;
+}
+
 void XorCanvas::xorPolyline(std::span<const QPoint> points, std::uint32_t mask, bool joined, int width) {
     if (points.empty()) return;
     // Collect the figure's pixels once each, then invert them.
@@ -121,13 +131,7 @@ void XorCanvas::xorPolyline(std::span<const QPoint> points, std::uint32_t mask, 
     } else {
         for (const QPoint& p : points) plot(p.x(), p.y());
     }
-    QRgb* bits = reinterpret_cast<QRgb*>(m_image.bits());
-    for (const std::int32_t index : m_touched) {
-        bits[index] ^= mask;
-        m_marks[static_cast<std::size_t>(index)] = 0;
-    }
-    m_touched.clear();
-    ++m_generation;
+    invertMarked(mask);
 }
 
 void XorCanvas::xorDottedLine(int x0, int y0, int x1, int y1, std::uint32_t mask) {
@@ -135,13 +139,7 @@ void XorCanvas::xorDottedLine(int x0, int y0, int x1, int y1, std::uint32_t mask
     bresenham(x0, y0, x1, y1, true, [&](int x, int y) {
         if (n++ % 2 == 0) mark(x, y);
     });
-    QRgb* bits = reinterpret_cast<QRgb*>(m_image.bits());
-    for (const std::int32_t index : m_touched) {
-        bits[index] ^= mask;
-        m_marks[static_cast<std::size_t>(index)] = 0;
-    }
-    m_touched.clear();
-    ++m_generation;
+    invertMarked(mask);
 }
 
 } // namespace tarvik

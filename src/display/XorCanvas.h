@@ -52,6 +52,7 @@ public:
 private:
     template <class F> static void bresenham(int x0, int y0, int x1, int y1, bool includeLast, F&& plot);
     void mark(int x, int y);
+    void invertMarked(std::uint32_t mask); // each marked pixel once, then the marks are cleared
     bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width() && y < height(); }
 
     QImage m_image;

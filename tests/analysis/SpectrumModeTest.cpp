@@ -5,7 +5,7 @@
 #include "analysis/SpectrumAnalyzer.h"
 #include "device/sim/SimulatedTransport.h"
 #include "display/ScopeScreen.h"
-#include "support/ScriptedPrompts.h"
+#include "support/ScopeRig.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,9 @@ using namespace tarvik;
 
 namespace {
 
-class SpectrumMode : public ::testing::Test {
+class SpectrumMode : public ::testing::Test, protected test::ScopeRig {
 protected:
-    SpectrumMode() : link(std::make_unique<sim::SimulatedTransport>(model)), commands(link) {
-        model.captureTimeMs = 0;
+    SpectrumMode() {
         EXPECT_EQ(link.OpenDeviceW(), 0);
         scope.setView(&screen);
         scope.selectDefaults();
@@ -25,12 +24,6 @@ protected:
         for (int i = 0; i < n; ++i) clock.advance(ScopeController::kLoopMs);
     }
 
-    VirtualClock clock;
-    test::ScriptedPrompts prompts;
-    sim::InstrumentModel model;
-    DeviceLink link;
-    CommandSet commands;
-    ScopeController scope{clock, prompts, commands};
     SpectrumAnalyzer analyzer{scope, prompts};
     ScopeScreen screen{scope};
 };

@@ -5,7 +5,7 @@
 #include "device/sim/SimulatedTransport.h"
 #include "display/ScopeScreen.h"
 #include "display/gui/ScreenWidget.h"
-#include "support/ScriptedPrompts.h"
+#include "support/ScopeRig.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -14,9 +14,9 @@ using namespace tarvik;
 
 namespace {
 
-class Markers : public ::testing::Test {
+class Markers : public ::testing::Test, protected test::ScopeRig {
 protected:
-    Markers() : link(std::make_unique<sim::SimulatedTransport>(model)), commands(link) {
+    Markers() {
         scope.setView(&screen);
         scope.selectDefaults();
         scope.selectTimebase(QStringLiteral("0.1ms"));
@@ -31,12 +31,6 @@ protected:
         QTest::mouseRelease(&widget, Qt::LeftButton, {}, to);
     }
 
-    VirtualClock clock;
-    test::ScriptedPrompts prompts;
-    sim::InstrumentModel model;
-    DeviceLink link;
-    CommandSet commands;
-    ScopeController scope{clock, prompts, commands};
     ScopeScreen screen{scope};
     ScreenWidget widget{screen};
     const int L = 11, T = 20;

@@ -4,7 +4,7 @@
 
 #include "display/ScopeScreen.h"
 #include "device/sim/SimulatedTransport.h"
-#include "support/ScriptedPrompts.h"
+#include "support/ScopeRig.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -13,11 +13,9 @@ using namespace tarvik;
 
 namespace {
 
-class Screen : public ::testing::Test {
+class Screen : public ::testing::Test, protected test::ScopeRig {
 protected:
-    Screen()
-        : link(std::make_unique<sim::SimulatedTransport>(model)), commands(link),
-          scope(clock, prompts, commands) {
+    Screen() {
         scope.setView(&screen);
         scope.selectDefaults();
         scope.setHorizontalPosition(32); // start index 1024
@@ -35,12 +33,6 @@ protected:
     QRgb at(int x, int y) const { return screen.canvas().pixel(x, y); }
     QRgb colour(ColorTable::Slot slot) const { return screen.colors().rgb(slot) & 0xFFFFFF; }
 
-    VirtualClock clock;
-    test::ScriptedPrompts prompts;
-    sim::InstrumentModel model;
-    DeviceLink link;
-    CommandSet commands;
-    ScopeController scope;
     ScopeScreen screen{scope};
     const int L = 11, T = 20;
 };

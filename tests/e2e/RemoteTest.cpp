@@ -3,6 +3,7 @@
 // instrument sent. Also: a client without a program, and a program that cannot make its
 // blocks.
 
+#include "Processes.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -17,23 +18,8 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int limitMs = 15000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20); // lets QProcess read its pipes
-        QThread::msleep(10);
-    }
-    return true;
-}
-
-QList<QByteArray> lines(const QString& path) {
-    QFile f(path);
-    QList<QByteArray> all = f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QList<QByteArray>();
-    all.removeAll(QByteArray());
-    return all;
-}
+using tarvik::test::lines;
+using tarvik::test::waitUntil;
 
 struct Result {
     int exitCode = -1;

@@ -1,6 +1,7 @@
 // The real program against the virtual instrument: the exact reports of start-up, and the
 // power-off and configuration written when it is told to stop.
 
+#include "Processes.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -14,27 +15,13 @@
 
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int limitMs = 15000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20); // lets QProcess read its pipes
-        QThread::msleep(10);
-    }
-    return true;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using tarvik::test::lines;
+using tarvik::test::readAll;
+using tarvik::test::waitUntil;
 
 // One line per report the instrument received: the 64 bytes in hex.
 QList<QByteArray> reports(const QString& log) {
-    QList<QByteArray> lines = readAll(log).split('\n');
-    lines.removeAll(QByteArray());
-    return lines;
+    return lines(log);
 }
 
 QByteArray hexReport(std::initializer_list<int> bytes) {
@@ -68,7 +55,7 @@ protected:
         sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         sim.start(QStringLiteral(TARVIK_SIM_BIN), QStringList{socket, QStringLiteral("--log"), log} + extra);
         ASSERT_TRUE(sim.waitForStarted(5000));
-        ASSERT_TRUE(waitFor([&] { return QFile::exists(socket); }));
+        ASSERT_TRUE(waitUntil([&] { return QFile::exists(socket); }));
     }
     // `answer`: the headless answer to questions ("yes" or "no").
     void startProgram(const QString& device, const QString& answer = QStringLiteral("yes")) {
@@ -107,7 +94,7 @@ TEST_F(ProgramRun, StartupReportsAndPowerOffAgainstTheVirtualInstrument) {
     writeIni("[Menu]\r\nHWdialog=0\r\n");
     startSim();
     startProgram(QStringLiteral("socket:") + socket);
-    ASSERT_TRUE(waitFor([&] { return reports(log).size() >= 8; })) << programOutput().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return reports(log).size() >= 8; })) << programOutput().toStdString();
     QThread::msleep(200); // nothing else is sent once start-up is done
     const QByteArray defaults = hexReport({14, 5, 5, 127, 127, 127, 9, 0, 0, 0, 0, 0});
     const QList<QByteArray> expected = {
@@ -134,7 +121,7 @@ TEST_F(ProgramRun, StartupReportsAndPowerOffAgainstTheVirtualInstrument) {
 
 TEST_F(ProgramRun, WithoutAnInstrumentItSaysSoAndRunsInDemoMode) {
     startProgram(QStringLiteral("socket:") + socket); // nobody listens there
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return programOutput().contains(QStringLiteral("Software runs now in Demo Mode."));
     })) << programOutput().toStdString();
     EXPECT_TRUE(programOutput().contains(QStringLiteral("No hardware response!")));
@@ -147,7 +134,7 @@ TEST_F(ProgramRun, ForcedDemoModeSendsNothing) {
     writeIni("[Menu]\r\nHWdialog=0\r\n");
     startSim();
     startProgram(QStringLiteral("demo"));
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return programOutput().contains(
             QStringLiteral("Choose Options -> Hardware Setup to enter normal mode."));
     })) << programOutput().toStdString();
@@ -158,7 +145,7 @@ TEST_F(ProgramRun, ForcedDemoModeSendsNothing) {
 TEST_F(ProgramRun, AFreshStartIsAFirstRunAndAKilledRunIsNoticed) {
     startSim({QStringLiteral("--inputs-open")});
     startProgram(QStringLiteral("socket:") + socket, QStringLiteral("no")); // "Cancel" to the calibration
-    ASSERT_TRUE(waitFor([&] { return programOutput().contains(QStringLiteral("will now be calibrated")); }))
+    ASSERT_TRUE(waitUntil([&] { return programOutput().contains(QStringLiteral("will now be calibrated")); }))
         << programOutput().toStdString();
     stopProgram();
     const QByteArray ini = readAll(iniPath());
@@ -169,13 +156,13 @@ TEST_F(ProgramRun, AFreshStartIsAFirstRunAndAKilledRunIsNoticed) {
     // A run that is killed leaves the marker set: the next start asks before it opens anything.
     stderrText.clear();
     startProgram(QStringLiteral("socket:") + socket, QStringLiteral("no"));
-    ASSERT_TRUE(waitFor([&] { return readAll(iniPath()).contains("Running=1"); }));
+    ASSERT_TRUE(waitUntil([&] { return readAll(iniPath()).contains("Running=1"); }));
     program.kill();
     program.waitForFinished(5000);
     stderrText.clear();
     const auto before = reports(log).size();
     startProgram(QStringLiteral("socket:") + socket, QStringLiteral("no"));
-    ASSERT_TRUE(waitFor([&] { return programOutput().contains(QStringLiteral("Run anyway?")); }))
+    ASSERT_TRUE(waitUntil([&] { return programOutput().contains(QStringLiteral("Run anyway?")); }))
         << programOutput().toStdString();
     ASSERT_TRUE(program.waitForFinished(15000)); // "No" (the headless answer here) closes the program
     EXPECT_EQ(reports(log).size(), before);      // without a word to the instrument

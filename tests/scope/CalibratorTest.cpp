@@ -4,7 +4,7 @@
 
 #include "scope/Calibrator.h"
 #include "device/sim/SimulatedTransport.h"
-#include "support/ScriptedPrompts.h"
+#include "support/ScopeRig.h"
 #include "support/TempDir.h"
 
 #include <QFile>
@@ -17,19 +17,13 @@ namespace {
 
 constexpr int kGain2V = 5, kGain1V = 4;
 
-class Calibration : public ::testing::Test {
+class Calibration : public ::testing::Test, protected test::ScopeRig {
 protected:
     Calibration() {
         model.inputsConnected = false;
-        model.noise = false;
-        transport = new sim::SimulatedTransport(model, [this] { return clock.nowMs(); });
-        link = std::make_unique<DeviceLink>(std::unique_ptr<Transport>(transport));
-        commands = std::make_unique<CommandSet>(*link);
-        scope = std::make_unique<ScopeController>(clock, prompts, *commands);
-        calibrator = std::make_unique<Calibrator>(clock, prompts, *scope);
-        calibrator->logFolder = dir.path();
-        EXPECT_EQ(link->OpenDeviceW(), 0);
-        scope->selectDefaults();
+        calibrator.logFolder = dir.path();
+        EXPECT_EQ(link.OpenDeviceW(), 0);
+        scope.selectDefaults();
     }
     void errors(int ch1At2V, int ch2At2V, int ch1At1V, int ch2At1V) {
         model.offsetError[0][kGain2V] = ch1At2V;
@@ -39,7 +33,7 @@ protected:
     }
     // Runs "Calibrate" to its end.
     void calibrate() {
-        calibrator->Calibrate();
+        calibrator.Calibrate();
         ASSERT_TRUE(clock.advanceUntil([&] { return prompts.calls.size() >= 2; }, 60000, 5));
     }
     QStringList log() const {
@@ -51,14 +45,7 @@ protected:
     }
 
     test::TempDir dir;
-    VirtualClock clock;
-    test::ScriptedPrompts prompts;
-    sim::InstrumentModel model;
-    sim::SimulatedTransport* transport;
-    std::unique_ptr<DeviceLink> link;
-    std::unique_ptr<CommandSet> commands;
-    std::unique_ptr<ScopeController> scope;
-    std::unique_ptr<Calibrator> calibrator;
+    Calibrator calibrator{clock, prompts, scope};
 };
 
 const QString kPrompt = QStringLiteral("information: The oscilloscope will now be calibrated.\rPlease make "
@@ -71,10 +58,10 @@ const QString kFailed =
 
 TEST_F(Calibration, ConvergesToTheValuesThatCancelTheOffsetErrors) {
     errors(5, -7, 3, -2);
-    QSignalSpy progress(calibrator.get(), &Calibrator::progressChanged);
+    QSignalSpy progress(&calibrator, &Calibrator::progressChanged);
     calibrate();
     EXPECT_EQ(prompts.calls, (QStringList{kPrompt, "information: Calibration completed successfully."}));
-    const CalibrationValues& c = scope->state().calibration;
+    const CalibrationValues& c = scope.state().calibration;
     EXPECT_EQ(c.offs_1, 133);
     EXPECT_EQ(c.offs_2, 121);
     EXPECT_EQ(c.v5_offs1, -1); // 133 - 1 - 3 = 129, inside the dead band 128..129
@@ -95,12 +82,11 @@ TEST_F(Calibration, ConvergesToTheValuesThatCancelTheOffsetErrors) {
     for (const auto& args : progress) percents.push_back(args.at(1).toInt());
     EXPECT_EQ(percents, (std::vector<int>{0, 10, 30, 50, 70, 100, 100}));
     EXPECT_FALSE(progress.last().at(0).toBool()); // the panel is hidden at the end
-    EXPECT_FALSE(calibrator->firstRunPending);
-    EXPECT_FALSE(scope->state().calibrating);
+    EXPECT_FALSE(calibrator.firstRunPending);
+    EXPECT_FALSE(scope.state().calibrating);
     // The oscilloscope is back where a user expects it: 2 V, 2 V, 1 ms, DC, trigger off.
-    EXPECT_EQ(commands->settingsRecord(),
-              (SettingsRecord{5, 5, 255 - 133, 255 - 121, 127, 9, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(scope->state().channel[0].positionValue, 128);
+    EXPECT_EQ(commands.settingsRecord(), (SettingsRecord{5, 5, 255 - 133, 255 - 121, 127, 9, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(scope.state().channel[0].positionValue, 128);
 }
 
 TEST_F(Calibration, LimitsOfTheOffsets) {
@@ -146,45 +132,45 @@ TEST_F(Calibration, ASilentInstrumentAbortsAndTheOldCalibrationStays) {
     CalibrationValues previous;
     previous.offs_1 = 140;
     previous.channel[1].ad = {130, 30, 230};
-    scope->setCalibration(previous);
+    scope.setCalibration(previous);
     errors(5, -7, 3, -2);
-    calibrator->Calibrate();
+    calibrator.Calibrate();
     ASSERT_TRUE(clock.advanceUntil(
-        [&] { return log().isEmpty() && scope->state().calibrating && calibrator->running(); }, 5000, 5));
+        [&] { return log().isEmpty() && scope.state().calibrating && calibrator.running(); }, 5000, 5));
     ASSERT_TRUE(clock.advanceUntil(
-        [&] { return commands->settingsRecord()[0] == 5 && calibrator->results().size() > 8; }, 60000, 5));
+        [&] { return commands.settingsRecord()[0] == 5 && calibrator.results().size() > 8; }, 60000, 5));
     model.silent = true; // in the third phase
-    ASSERT_TRUE(clock.advanceUntil([&] { return !calibrator->running(); }, 5000, 5));
-    EXPECT_EQ(scope->state().calibration, previous);
-    EXPECT_TRUE(calibrator->firstRunPending);
-    EXPECT_FALSE(scope->state().calibrating);
+    ASSERT_TRUE(clock.advanceUntil([&] { return !calibrator.running(); }, 5000, 5));
+    EXPECT_EQ(scope.state().calibration, previous);
+    EXPECT_TRUE(calibrator.firstRunPending);
+    EXPECT_FALSE(scope.state().calibrating);
     EXPECT_EQ(prompts.calls.last(), kFailed);
     EXPECT_EQ(log().last(), QStringLiteral("Calibration aborted: no response from the oscilloscope.\tFAIL"));
     model.silent = false; // the window is usable: Run works again
-    scope->SpeedButtonRunClick(true);
+    scope.SpeedButtonRunClick(true);
     clock.advance(50);
-    EXPECT_TRUE(scope->state().acq.frameShown);
+    EXPECT_TRUE(scope.state().acq.frameShown);
 }
 
 TEST_F(Calibration, ALogThatCannotBeWrittenIsReported) {
     QFile blocker(dir.file(QStringLiteral("not-a-folder")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    calibrator->logFolder = blocker.fileName();
+    calibrator.logFolder = blocker.fileName();
     calibrate();
     ASSERT_GE(prompts.calls.size(), 3);
     EXPECT_TRUE(prompts.calls[1].startsWith(QStringLiteral("warning: The calibration log")))
         << prompts.calls[1].toStdString();
-    EXPECT_FALSE(scope->state().calibrating);
-    EXPECT_FALSE(calibrator->running());
+    EXPECT_FALSE(scope.state().calibrating);
+    EXPECT_FALSE(calibrator.running());
 }
 
 TEST_F(Calibration, FirstRunQuestionAndDemoMode) {
     prompts.answer(false); // Cancel: asked again next time
-    calibrator->firstRunPrompt();
-    EXPECT_TRUE(calibrator->firstRunPending);
-    EXPECT_FALSE(calibrator->running());
-    link->setDemoMode(true);
-    calibrator->Calibrate();
+    calibrator.firstRunPrompt();
+    EXPECT_TRUE(calibrator.firstRunPending);
+    EXPECT_FALSE(calibrator.running());
+    link.setDemoMode(true);
+    calibrator.Calibrate();
     clock.advance(2000);
     EXPECT_TRUE(model.received().size() < 10); // nothing but the defaults; no streaming
     EXPECT_EQ(prompts.calls.size(), 1);
@@ -200,19 +186,19 @@ TEST(ReadBytes, ChannelMeansInScreenTerms) {
 }
 
 TEST_F(Calibration, TheDeferredCalibrationRunsOnceAfter150MeasuredFrames) {
-    calibrator->extendCalTime = true;
+    calibrator.extendCalTime = true;
     model.clearReceived();
-    for (int i = 0; i < 149; ++i) calibrator->extendedCalibrationTick();
-    EXPECT_FALSE(calibrator->running());
+    for (int i = 0; i < 149; ++i) calibrator.extendedCalibrationTick();
+    EXPECT_FALSE(calibrator.running());
     EXPECT_EQ(model.received().size(), 29u); // the settings again on every fifth frame
-    calibrator->extendedCalibrationTick();
-    EXPECT_TRUE(calibrator->running()); // without the question
-    ASSERT_TRUE(clock.advanceUntil([&] { return !calibrator->running(); }, 60000, 5));
+    calibrator.extendedCalibrationTick();
+    EXPECT_TRUE(calibrator.running()); // without the question
+    ASSERT_TRUE(clock.advanceUntil([&] { return !calibrator.running(); }, 60000, 5));
     EXPECT_EQ(prompts.calls, QStringList{"information: Calibration completed successfully."});
-    EXPECT_EQ(scope->state().channel[0].range, rangeIndexForCaption("1V"));
-    EXPECT_EQ(scope->state().channel[1].range, rangeIndexForCaption("1V"));
-    EXPECT_FALSE(calibrator->extendCalTime);
-    EXPECT_FALSE(calibrator->firstRunPending);
-    for (int i = 0; i < 300; ++i) calibrator->extendedCalibrationTick();
-    EXPECT_FALSE(calibrator->running()); // once per run of the program
+    EXPECT_EQ(scope.state().channel[0].range, rangeIndexForCaption("1V"));
+    EXPECT_EQ(scope.state().channel[1].range, rangeIndexForCaption("1V"));
+    EXPECT_FALSE(calibrator.extendCalTime);
+    EXPECT_FALSE(calibrator.firstRunPending);
+    for (int i = 0; i < 300; ++i) calibrator.extendedCalibrationTick();
+    EXPECT_FALSE(calibrator.running()); // once per run of the program
 }

@@ -22,6 +22,14 @@ void onSignal(int) {
     [[maybe_unused]] const ssize_t n = ::write(g_signalFds[0], &byte, 1);
 }
 
+// Opens a file the simulator appends to; says why on stderr when it cannot.
+bool openForAppend(QFile& file, const QString& path) {
+    file.setFileName(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append)) return true;
+    std::fprintf(stderr, "tarvik-sim: cannot write %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+    return false;
+}
+
 QByteArray hexLine(const tarvik::Payload& report) {
     return QByteArray(reinterpret_cast<const char*>(report.data()), static_cast<int>(report.size()))
         .toHex(' ');
@@ -131,12 +139,7 @@ int main(int argc, char** argv) {
     QFile logFile;
     std::mutex logMutex;
     if (parser.isSet(log)) {
-        logFile.setFileName(parser.value(log));
-        if (!logFile.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            std::fprintf(stderr, "tarvik-sim: cannot write %s: %s\n", qPrintable(logFile.fileName()),
-                         qPrintable(logFile.errorString()));
-            return 1;
-        }
+        if (!openForAppend(logFile, parser.value(log))) return 1;
         server.onReceived = [&](const tarvik::Payload& report) {
             std::lock_guard lock(logMutex);
             logFile.write(hexLine(report) + '\n');
@@ -146,12 +149,7 @@ int main(int argc, char** argv) {
 
     QFile framesFile;
     if (parser.isSet(frames)) {
-        framesFile.setFileName(parser.value(frames));
-        if (!framesFile.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            std::fprintf(stderr, "tarvik-sim: cannot write %s: %s\n", qPrintable(framesFile.fileName()),
-                         qPrintable(framesFile.errorString()));
-            return 1;
-        }
+        if (!openForAppend(framesFile, parser.value(frames))) return 1;
         server.onFrameSent = [&](const auto& ch1, const auto& ch2) {
             QByteArray line = QByteArray(reinterpret_cast<const char*>(ch1.data()), int(ch1.size())).toHex();
             line += QByteArray(reinterpret_cast<const char*>(ch2.data()), int(ch2.size())).toHex();
