@@ -305,10 +305,6 @@ void TForm1::attachCalibrator(Calibrator& calibrator) {
     connect(&calibrator, &Calibrator::exitRequested, this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void TForm1::setStatusText(const QString& text) {
-    m_status->setText(text);
-}
-
 void TForm1::showOscilloscope(bool visible) {
     if (!visible) {
         hide();

@@ -29,9 +29,7 @@ public:
            QWidget* parent = nullptr);
     ~TForm1() override;
 
-    QLabel* statusLabel() const { return m_status; }
     ScreenWidget* screenWidget() const { return m_screenWidget; }
-    void setStatusText(const QString& text);
     // Remote command 14: restore and show the window (true) or hide it (false).
     void showOscilloscope(bool visible);
     // "Calibrate", "Calibrate && Exit" and the progress panel on the screen.
