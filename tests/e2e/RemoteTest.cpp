@@ -3,18 +3,11 @@
 // instrument sent. Also: a client without a program, and a program that cannot make its
 // blocks.
 
-#include "Processes.h"
-#include "support/TempDir.h"
+#include "ProgramFixture.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QThread>
-#include <functional>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -27,46 +20,13 @@ struct Result {
     QString err;
 };
 
-class RemoteRun : public ::testing::Test {
+class RemoteRun : public tarvik::test::ProgramFixture {
 protected:
     void SetUp() override {
-        QDir().mkpath(dir.file(QStringLiteral("config/Kandor/Tarvik")));
-        QDir().mkpath(dir.file(QStringLiteral("home")));
-        QFile ini(dir.file(QStringLiteral("config/Kandor/Tarvik/Tarvik.ini")));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Menu]\r\nHWdialog=0\r\n");
+        ProgramFixture::SetUp();
+        writeIni("[Menu]\r\nHWdialog=0\r\n");
     }
-    void TearDown() override {
-        for (QProcess* p : {&program, &sim}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished(5000);
-            }
-        }
-        for (const char* base : {"QuorretData", "ShareDSOData", "FerrowData"}) // left by a killed program
-            QFile::remove(QStringLiteral("/dev/shm/") + prefix + QLatin1String(base));
-    }
-    QProcessEnvironment environment(const QString& shmPrefix) const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
-        env.insert(QStringLiteral("HOME"), dir.file(QStringLiteral("home")));
-        env.insert(QStringLiteral("TARVIK_SHM_PREFIX"), shmPrefix);
-        env.remove(QStringLiteral("TARVIK_DEVICE"));
-        return env;
-    }
-    void startSim() {
-        sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        sim.start(QStringLiteral(TARVIK_SIM_BIN),
-                  {socket, QStringLiteral("--log"), log, QStringLiteral("--frames"), frames});
-        ASSERT_TRUE(sim.waitForStarted(5000));
-        ASSERT_TRUE(waitUntil([&] { return QFile::exists(socket); }));
-    }
-    void startProgram(const QString& device) {
-        program.setProcessEnvironment(environment(prefix));
-        program.start(QStringLiteral(TARVIK_BIN), {QStringLiteral("--device"), device});
-        ASSERT_TRUE(program.waitForStarted(5000));
-    }
+    void startSim() { ProgramFixture::startSim({QStringLiteral("--frames"), frames}); }
     Result remote(const QStringList& args, const QString& shmPrefix) {
         QProcess client;
         client.setProcessEnvironment(environment(shmPrefix));
@@ -84,22 +44,11 @@ protected:
         return r;
     }
     Result remote(const QStringList& args) { return remote(args, prefix); }
-    QString programOutput() {
-        stderrText += program.readAllStandardError();
-        return QString::fromLocal8Bit(stderrText);
-    }
     bool blockExists(const char* base) const {
         return QFile::exists(QStringLiteral("/dev/shm/") + prefix + QLatin1String(base));
     }
 
-    tarvik::test::TempDir dir;
-    QString prefix = QStringLiteral("tarvik-e2e-%1-").arg(::getpid());
-    QString socket = dir.file(QStringLiteral("sim.sock"));
-    QString log = dir.file(QStringLiteral("reports.log"));
     QString frames = dir.file(QStringLiteral("frames.txt"));
-    QProcess sim;
-    QProcess program;
-    QByteArray stderrText;
 };
 
 } // namespace
@@ -146,9 +95,7 @@ TEST_F(RemoteRun, RunAndReadAFrameExactlyAsTheInstrumentSentIt) {
     ASSERT_FALSE(sent.isEmpty());
     EXPECT_TRUE(sent.contains(published)) << sent.size() << " frames sent, none equal to the published one";
 
-    program.terminate();
-    ASSERT_TRUE(program.waitForFinished(15000));
-    EXPECT_EQ(program.exitCode(), 0);
+    stopProgram();
     // The blocks go with the program, so a client can tell that it is gone.
     EXPECT_FALSE(blockExists("QuorretData"));
     Result after = remote({QStringLiteral("status")});
@@ -173,9 +120,7 @@ TEST_F(RemoteRun, WindowCanBeHiddenAndShownAndBadCommandLinesAreRefused) {
         EXPECT_EQ(r.exitCode, 2) << bad.join(QLatin1Char(' ')).toStdString();
         EXPECT_FALSE(r.err.isEmpty());
     }
-    program.terminate();
-    ASSERT_TRUE(program.waitForFinished(15000));
-    EXPECT_EQ(program.exitCode(), 0); // hiding the window did not end the program
+    stopProgram(); // hiding the window did not end the program
 }
 
 TEST_F(RemoteRun, ClientSaysSoWhenNoProgramRuns) {
