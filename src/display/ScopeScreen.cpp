@@ -43,15 +43,19 @@ QRgb ScopeScreen::gridColour() const {
     return m_colors.rgb(m_brightGrid ? ColorTable::Bright_Grid : ColorTable::Dark_Grid);
 }
 
-std::uint32_t ScopeScreen::triggerPen() const {
-    switch (m_controller.state().trigger.source) {
-    case trig::SourceCh1:
-        return m_colors.pen(ColorTable::Ch1);
-    case trig::SourceCh2:
-        return m_colors.pen(ColorTable::Ch2);
+ColorTable::Slot triggerColour(const TriggerState& t) {
+    switch (triggerChannel(t)) {
+    case 0:
+        return ColorTable::Ch1;
+    case 1:
+        return ColorTable::Ch2;
     default:
-        return m_colors.pen(ColorTable::Math1);
+        return ColorTable::Math1; // Ext
     }
+}
+
+std::uint32_t ScopeScreen::triggerPen() const {
+    return m_colors.pen(triggerColour(m_controller.state().trigger));
 }
 
 void ScopeScreen::emitChanged() {

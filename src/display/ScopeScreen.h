@@ -19,6 +19,9 @@
 
 namespace tarvik {
 
+// The colour of the trigger source: its channel's, or Math1 for Ext.
+ColorTable::Slot triggerColour(const TriggerState& trigger);
+
 class ScopeScreen : public QObject, public ScopeView {
     Q_OBJECT
 public:

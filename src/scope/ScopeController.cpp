@@ -8,14 +8,6 @@
 
 namespace tarvik {
 
-namespace {
-
-int sourceChannel(std::uint8_t source) {
-    return triggerChannel(TriggerState{.source = source});
-}
-
-} // namespace
-
 ScopeController::ScopeController(Clock& clock, Prompts& prompts, CommandSet& commands, QObject* parent)
     : QObject(parent), m_clock(clock), m_prompts(prompts), m_commands(commands),
       m_reader(commands, m_records, clock), m_runTimer(clock.createTimer()),
@@ -202,7 +194,7 @@ void ScopeController::setCoupling(int channel, Coupling coupling) {
     m_commands.frontEnd.acFlag[channel] = ch.acFlag ? 1 : 0;
     // A grounded trigger channel cannot trigger: switch the trigger off until it is back.
     TriggerState& t = m_state.trigger;
-    if (sourceChannel(t.source) == channel) {
+    if (triggerChannel(t) == channel) {
         if (coupling == Coupling::GND && t.on)
             applyTriggerMode(false, true);
         else if (coupling != Coupling::GND && t.rememberedOn && !t.on)
@@ -431,7 +423,7 @@ void ScopeController::setTriggerLevel(int level) {
 }
 
 QString triggerLevelText(const ScopeState& s) {
-    const int channel = sourceChannel(s.trigger.source);
+    const int channel = triggerChannel(s.trigger);
     if (channel < 0) return {};
     const ChannelState& ch = s.channel[channel];
     const double volts = rangeTable()[ch.range].voltsPerDivision;

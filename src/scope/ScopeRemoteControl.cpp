@@ -49,10 +49,10 @@ int couplingCode(Coupling c) {
     return 1;
 }
 
-int sourceCode(std::uint8_t source) {
-    if (source == trig::SourceCh1) return 0;
-    if (source == trig::SourceCh2) return 1;
-    return 2; // Ext: neither channel
+// Slot coding of the trigger source: 0 Ch1, 1 Ch2, 2 Ext (neither channel).
+int sourceCode(const TriggerState& t) {
+    const int channel = triggerChannel(t);
+    return channel < 0 ? 2 : channel;
 }
 
 } // namespace
@@ -168,7 +168,7 @@ void ScopeRemoteControl::writeState() {
     }
     m_quorret.setSlot(remote::kTimebase, remote::timebaseIndexForRow(s.timebase.row));
     m_quorret.setSlot(remote::kTriggerOn, s.trigger.on ? 1 : 0);
-    m_quorret.setSlot(remote::kTriggerSource, sourceCode(s.trigger.source));
+    m_quorret.setSlot(remote::kTriggerSource, sourceCode(s.trigger));
     m_quorret.setSlot(remote::kTriggerEdge, s.trigger.rising ? 1 : 0);
     m_quorret.setSlot(remote::kTriggerLevel, s.trigger.level);
 }

@@ -84,9 +84,7 @@ TForm1::TForm1(AppController& controller, ScopeController& scope, ScopeScreen& s
     // While the trigger is on the status text takes the colour of the trigger source.
     connect(&m_scope, &ScopeController::triggerChanged, this, [this] {
         const TriggerState& t = m_scope.state().trigger;
-        const ColorTable::Slot slot = t.source == trig::SourceCh1   ? ColorTable::Ch1
-                                      : t.source == trig::SourceCh2 ? ColorTable::Ch2
-                                                                    : ColorTable::Math1;
+        const ColorTable::Slot slot = triggerColour(t);
         QPalette palette = m_status->palette();
         palette.setColor(QPalette::WindowText,
                          t.on ? QColor(m_screen.colors().rgb(slot)) : QColor(Qt::black));
